@@ -1,0 +1,179 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace p2ksim {
+
+// Outcome of one control transfer as the host would see it.
+enum class TransferStatus {
+  Ok,       // completed
+  Timeout,  // the device never completed it
+  Error,    // stalled or the device is gone
+};
+
+// A file on the simulated handset.
+struct SimFile {
+  std::vector<uint8_t> contents;
+  uint16_t attributes = 0;  // the attribute word (low byte: read-only 0x01, hidden 0x02 ...)
+  uint8_t owner = 0x07;
+};
+
+// One command packet as the handset received it.
+struct ReceivedCommand {
+  uint16_t sequence = 0;  // 12 bits as sent
+  uint16_t opcode = 0;    // 12 bits as sent
+  std::vector<uint8_t> payload;
+  // For opcode 0x004A: the 32-bit big-endian sub-command at the payload's start, else -1.
+  int subCommand() const;
+};
+
+// The device side of the test-command protocol over vendor control transfers, with an
+// in-memory file system. Written from the handset's point of view: it parses command packets
+// and builds answers and file-list entries itself. All members are safe to call from any thread.
+class SimulatedHandset {
+ public:
+  SimulatedHandset();
+
+  // ---- Control transfers (what a USB host controller would deliver) ----
+
+  // Host-to-device transfer; `setup` is the 8-byte setup packet, `data` the data stage.
+  // bmRequestType 0x41, bRequest 0x02 on the test interface: a command packet.
+  TransferStatus ControlOut(const uint8_t* setup, const uint8_t* data, std::size_t length);
+  // Device-to-host transfer; `reply` receives at most wLength bytes.
+  // bmRequestType 0xC1, bRequest 0x00: poll (8 bytes: byte 1 answers waiting, bytes 2..3 the
+  // size S of the first answer packet, big-endian). bRequest 0x01: read the answers.
+  TransferStatus ControlIn(const uint8_t* setup, std::vector<uint8_t>& reply);
+
+  // ---- Configuration (set before use) ----
+
+  // wIndex the test-command interface answers on; other interfaces stall.
+  void SetInterfaceNumber(uint16_t number);
+  uint16_t InterfaceNumber() const;
+  // The USB interface's name ("Motorola Test Command").
+  std::string InterfaceName() const;
+  void SetInterfaceName(const std::string& name);
+  // Size of one file-list entry (268 by default, 44 on some handsets) and entries per chunk.
+  void SetEntrySize(std::size_t bytes);
+  void SetEntriesPerChunk(std::size_t entries);
+  // Volume names reported by sub-command 0x0A, e.g. {"/a", "/b"}.
+  void SetVolumes(const std::vector<std::string>& volumes);
+  // Free bytes reported by sub-command 0x0B.
+  void SetFreeSpace(uint32_t bytes);
+  // Model text in seem 0x0117 record 1.
+  void SetModel(const std::string& model);
+  // Real time spent in every transfer (for the demo program and the benchmarks).
+  void SetLatency(std::chrono::microseconds latency);
+
+  // ---- File system (partitions /a /b /c always exist) ----
+
+  void AddFile(const std::string& path, std::vector<uint8_t> contents, uint16_t attributes = 0,
+               uint8_t owner = 0x07);
+  void AddDirectory(const std::string& path);
+  std::optional<SimFile> File(const std::string& path) const;
+  bool HasDirectory(const std::string& path) const;
+  // Every file path, sorted.
+  std::vector<std::string> FilePaths() const;
+  int RestartCount() const;
+  // True while a file is open (between open and close).
+  bool FileOpen() const;
+
+  // ---- Fault injection ----
+
+  // Answer every matching command with this error status (any value but 6 and 8).
+  // subCommand -1 matches any sub-command of opcode 0x004A. `times` -1: for ever.
+  void FailCommand(uint16_t opcode, int subCommand, uint8_t status, int times = -1);
+  // The n-th command received from now on (1 = the next) is answered with this status.
+  void FailNthCommand(int n, uint8_t status);
+  // The next command gets no answer: polls keep announcing 0 answers waiting.
+  void DropNextAnswer();
+  // The n-th control transfer from now on (1 = the next) never completes (time-out).
+  void TimeOutTransfer(int n);
+  // The next answer echoes a different sequence number (a late answer to an earlier command).
+  void WrongSequenceOnNextAnswer();
+  // The next answer reply carries an answer count of 2 in its first byte.
+  void AnswerCountTwoOnNextAnswer();
+  // The next answer reply is cut to this many bytes (fewer than 4).
+  void ShortNextReply(std::size_t bytes);
+  // The next answer with data gives a data length D that does not match the packet length L.
+  void BadLengthOnNextAnswer();
+  // The next `times` polls announce this many answers waiting (0, or 3 and more), whatever is
+  // really waiting.
+  void OverridePollCount(uint8_t count, int times);
+  // After n more transfers every transfer fails as if the handset was unplugged.
+  void DisconnectAfter(int transfers);
+  // Answer the next command with status 8 and exactly these data bytes, whatever it asked.
+  void ScriptNextAnswer(std::vector<uint8_t> data);
+  // Answer the next command with status 6 (done, no data), whatever it asked.
+  void ScriptNextAnswerNoData();
+  void ClearFaults();
+
+  // ---- What the handset saw ----
+
+  std::vector<ReceivedCommand> Received() const;
+  void ClearReceived();
+  uint64_t TransferCount() const;
+
+ private:
+  // The state below is the implementation's to shape.
+  mutable std::mutex mutex_;
+  struct PendingAnswer {
+    std::vector<uint8_t> reply;  // the complete read reply
+  };
+  struct FailRule {
+    uint16_t opcode;
+    int subCommand;
+    uint8_t status;
+    int times;
+  };
+
+  uint16_t interfaceNumber_ = 8;
+  std::string interfaceName_ = "Motorola Test Command";
+  std::size_t entrySize_ = 268;
+  std::size_t entriesPerChunk_ = 1;
+  std::vector<std::string> volumes_;
+  uint32_t freeSpace_ = 0;
+  std::string model_;
+  std::chrono::microseconds latency_{0};
+
+  std::map<std::string, SimFile> files_;
+  std::set<std::string> directories_;
+  int restarts_ = 0;
+
+  // The open file, if any, and its position.
+  std::optional<std::string> openPath_;
+  std::size_t position_ = 0;
+  // File listing: the paths still to send.
+  std::deque<std::string> listing_;
+
+  std::deque<PendingAnswer> answers_;
+  std::vector<ReceivedCommand> received_;
+  uint64_t transfers_ = 0;
+
+  // Faults.
+  std::vector<FailRule> failRules_;
+  int failNth_ = 0;
+  uint8_t failNthStatus_ = 0;
+  bool dropNext_ = false;
+  int timeOutTransfer_ = 0;
+  bool wrongSequence_ = false;
+  bool countTwo_ = false;
+  std::optional<std::size_t> shortReply_;
+  bool badLength_ = false;
+  uint8_t pollOverride_ = 0;
+  int pollOverrideTimes_ = 0;
+  int disconnectAfter_ = -1;
+  bool disconnected_ = false;
+  std::optional<std::vector<uint8_t>> scripted_;
+  bool scriptedNoData_ = false;
+};
+
+}  // namespace p2ksim

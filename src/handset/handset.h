@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "link/phone_link.h"
+#include "support/progress_sink.h"
+
+namespace tollhaven {
+
+inline constexpr uint16_t kFileSystemOpcode = 0x004A;
+inline constexpr uint16_t kRestartOpcode = 0x0022;
+inline constexpr uint16_t kReadSeemOpcode = 0x0020;
+inline constexpr std::size_t kHandsetAreaSize = 4096;
+// The handset reads and writes files in blocks of at most this many bytes.
+inline constexpr uint32_t kFileBlockSize = 1024;
+// Size of the volume-name buffer of PhoneVolumes.
+inline constexpr std::size_t kVolumeBufferSize = 512;
+
+// The handset's file commands: each fills the payload area, runs one or more transactions and
+// turns the answer into 0 (success) or -1 (failure). Not for two threads at once.
+class Handset {
+ public:
+  explicit Handset(PhoneLink& link) : link_(link) {}
+
+  // The progress bar the read and write blocks step; none by default.
+  void SetProgress(ProgressSink* progress) { progress_ = progress ? progress : &noProgress_; }
+  ProgressSink& progress() { return *progress_; }
+
+  int PhoneOpen(std::string_view path, uint32_t attributeWord);
+  int PhoneRead(uint8_t* buffer, uint32_t size);
+  int PhoneWrite(const uint8_t* buffer, uint32_t size);
+  int PhoneSeek(uint32_t offset, uint8_t origin);
+  int PhoneClose();
+  int PhoneDelete(std::string_view path);
+  int PhoneMakeDir(std::string_view path, uint32_t word);
+  int PhoneRemoveDir(std::string_view path, uint32_t word);
+  // Fills `buffer` (kVolumeBufferSize bytes) with the UTF-16BE volume names.
+  int PhoneVolumes(uint8_t* buffer);
+  // `volumes` is the UTF-16BE text PhoneVolumes gave; sets freeSpace.
+  int PhoneFreeSpace(const uint8_t* volumes, std::size_t volumesLength = kVolumeBufferSize);
+  int PhoneRestart();
+  // Reads a settings record into `buffer`, which holds `capacity` bytes; `length` gets the
+  // number of bytes the answer carried.
+  int ReadSeem(uint16_t seem, uint16_t record, uint16_t offset, uint16_t length, uint8_t* buffer,
+               std::size_t capacity, uint32_t& answerLength);
+
+  // A raw file-system command for the layers above (file list): sub-command plus the payload
+  // bytes after it; the answer lands in answerArea()/answerLength.
+  int FileSystemCommand(uint32_t subCommand, const uint8_t* rest, uint32_t restLength);
+  // Same, but the answer goes to `answer` (capacity bytes) directly.
+  int FileSystemCommandInto(uint32_t subCommand, const uint8_t* rest, uint32_t restLength,
+                            uint8_t* answer, std::size_t capacity, uint32_t& answerLength);
+
+  // Free bytes of the volume last asked for; 0 before the first successful query.
+  uint32_t freeSpace = 0;
+
+  const uint8_t* answerArea() const { return answerArea_; }
+  uint32_t answerLength() const { return answerLength_; }
+  PhoneLink& link() { return link_; }
+
+ private:
+  int Run(uint16_t opcode, uint32_t payloadLength);
+  int RunWithOneByteStatus(uint32_t payloadLength);
+  void PutSubCommand(uint32_t subCommand);
+  uint32_t PutPath(std::size_t at, std::string_view path);
+
+  PhoneLink& link_;
+  NullProgress noProgress_;
+  ProgressSink* progress_ = &noProgress_;
+  uint8_t payloadArea_[kHandsetAreaSize] = {};
+  uint8_t answerArea_[kHandsetAreaSize] = {};
+  uint32_t answerLength_ = 0;
+};
+
+}  // namespace tollhaven
