@@ -1,0 +1,25 @@
+#pragma once
+
+#include <atomic>
+
+namespace tollhaven {
+
+// How a worker thread tells the starting side that it is done and whether every command it ran
+// succeeded. The worker calls Start first and Finish last; the wait dialog polls Done.
+struct WorkerSignal {
+  std::atomic<int> workerDone{1};
+  std::atomic<int> outcome{0};  // 0: every command succeeded; -1: at least one failed
+
+  void Start() {
+    outcome.store(0, std::memory_order_relaxed);
+    workerDone.store(0, std::memory_order_release);
+  }
+  void Finish(int result) {
+    outcome.store(result, std::memory_order_relaxed);
+    workerDone.store(1, std::memory_order_release);
+  }
+  bool Done() const { return workerDone.load(std::memory_order_acquire) == 1; }
+  bool Succeeded() const { return Done() && outcome.load(std::memory_order_relaxed) == 0; }
+};
+
+}  // namespace tollhaven
