@@ -1,0 +1,91 @@
+#include "support/app_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+
+namespace tollhaven {
+namespace {
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+      old_ = old;
+    }
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+class AppPaths : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root = std::filesystem::temp_directory_path() /
+           ("tollhaven-paths-" +
+            std::to_string(::testing::UnitTest::GetInstance()->current_test_info()->line()));
+    std::filesystem::remove_all(root);
+    std::filesystem::create_directories(root / "prefix" / "bin");
+  }
+  void TearDown() override { std::filesystem::remove_all(root); }
+  std::filesystem::path root;
+};
+
+TEST_F(AppPaths, ExecutableDirectoryHoldsTheRunningProgram) {
+  std::filesystem::path exeDir = ExecutableDirectory();
+  ASSERT_FALSE(exeDir.empty());
+  EXPECT_TRUE(std::filesystem::exists(exeDir / "core_tests"));
+}
+
+TEST_F(AppPaths, ConfigDirectoryIsExeDirWhenWritable) {
+  EXPECT_EQ(ConfigDirectory(root / "prefix" / "bin"), root / "prefix" / "bin");
+}
+
+TEST_F(AppPaths, ConfigDirectoryFallsBackToTheUsersConfigDirectoryAndCreatesIt) {
+  // A directory that does not exist cannot be written, whoever runs the test.
+  std::filesystem::path exeDir = root / "absent" / "bin";
+  {
+    ScopedEnv config("XDG_CONFIG_HOME", (root / "xdg").string());
+    std::filesystem::path directory = ConfigDirectory(exeDir);
+    EXPECT_EQ(directory, root / "xdg" / "tollhaven");
+    EXPECT_TRUE(std::filesystem::is_directory(directory));
+  }
+  {
+    ScopedEnv config("XDG_CONFIG_HOME", "relative/ignored");
+    ScopedEnv home("HOME", (root / "home").string());
+    EXPECT_EQ(ConfigDirectory(exeDir), root / "home" / ".config" / "tollhaven");
+  }
+}
+
+TEST_F(AppPaths, TemplatesBesideTheExecutableComeFirstThenTheInstalledCopy) {
+  std::filesystem::path exeDir = root / "prefix" / "bin";
+  ScopedEnv dataDirs("XDG_DATA_DIRS", (root / "system").string());
+
+  // Nothing installed: the path beside the executable, where lookups find nothing.
+  EXPECT_EQ(TemplatesDirectory(exeDir), exeDir / "Templates");
+
+  std::filesystem::create_directories(root / "system" / "tollhaven" / "Templates");
+  EXPECT_EQ(TemplatesDirectory(exeDir), root / "system" / "tollhaven" / "Templates");
+
+  std::filesystem::create_directories(root / "prefix" / "share" / "tollhaven" / "Templates");
+  EXPECT_EQ(TemplatesDirectory(exeDir), root / "prefix" / "share" / "tollhaven" / "Templates");
+
+  std::filesystem::create_directories(exeDir / "Templates");
+  EXPECT_EQ(TemplatesDirectory(exeDir), exeDir / "Templates");
+}
+
+}  // namespace
+}  // namespace tollhaven
