@@ -15,15 +15,21 @@ void SystemClock::Sleep(uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-uint32_t ManualClock::TickCount() { return now_.load(); }
+uint32_t ManualClock::TickCount() {
+  return now_.load();
+}
 
 void ManualClock::Sleep(uint32_t milliseconds) {
   slept_ += milliseconds;
   now_ += milliseconds;
 }
 
-void ManualClock::Advance(uint32_t milliseconds) { now_ += milliseconds; }
+void ManualClock::Advance(uint32_t milliseconds) {
+  now_ += milliseconds;
+}
 
-uint64_t ManualClock::TotalSlept() const { return slept_.load(); }
+uint64_t ManualClock::TotalSlept() const {
+  return slept_.load();
+}
 
 }  // namespace tollhaven

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator/simulated_handset.h"
+#include "emulator/transport/emulated_transport.h"
+#include "handset/handset.h"
+#include "link/phone_link.h"
+#include "support/clock.h"
+#include "support/event_log.h"
+#include "support/progress_sink.h"
+
+namespace tollhaven::testing {
+
+// Keeps every buffer handed to UsbSend, byte for byte, before passing it on.
+class RecordingTransport : public UsbTransport {
+ public:
+  explicit RecordingTransport(std::unique_ptr<UsbTransport> inner) : inner_(std::move(inner)) {}
+  int UsbSend(const uint8_t* buffer, uint32_t& size) override {
+    sent.emplace_back(buffer, buffer + size);
+    return inner_->UsbSend(buffer, size);
+  }
+  int UsbReceive(uint8_t* buffer, std::size_t capacity, uint32_t& size) override {
+    return inner_->UsbReceive(buffer, capacity, size);
+  }
+  int UsbQueryName(uint16_t selector, std::string& name) override {
+    return inner_->UsbQueryName(selector, name);
+  }
+  std::vector<std::vector<uint8_t>> sent;
+
+ private:
+  std::unique_ptr<UsbTransport> inner_;
+};
+
+// Counts what the handset layers do to the progress bar.
+struct RecordingProgress : ProgressSink {
+  void SetRange(int low, int high) override {
+    rangeLow = low;
+    rangeHigh = high;
+  }
+  void SetStep(int value) override { step = value; }
+  void SetPosition(int value) override { position = value; }
+  void StepIt() override { ++steps; }
+  int rangeLow = -1, rangeHigh = -1, step = -1, position = -1, steps = 0;
+};
+
+// A link to a simulated handset with a clock that never really waits.
+struct SimulatedLink {
+  SimulatedLink() {
+    auto recording =
+        std::make_unique<RecordingTransport>(std::make_unique<EmulatedTransport>(sim, log, clock));
+    transport = recording.get();
+    link.SetTransport(std::move(recording));
+    handset.SetProgress(&progress);
+  }
+
+  std::vector<std::string> Lines() const { return log.Lines(); }
+
+  EventLog log;
+  ManualClock clock;
+  p2ksim::SimulatedHandset sim;
+  PhoneLink link{log, clock};
+  Handset handset{link};
+  RecordingProgress progress;
+  RecordingTransport* transport = nullptr;
+};
+
+}  // namespace tollhaven::testing
