@@ -1,0 +1,62 @@
+#include "support/ui/copy_to_dialog.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "support/ui/control_ids.h"
+#include "support/ui/dialog_text.h"
+
+namespace tollhaven {
+
+CopyToDialog::CopyToDialog(const std::string& currentName, std::string& otherPath, QWidget* parent)
+    : QDialog(parent), otherPath_(otherPath), destinationEdit_(new QLineEdit(this)) {
+  SetControlId(this, kDialogId, QStringLiteral("copyToDialog"));
+  setWindowTitle(QStringLiteral("Tollhaven"));
+
+  auto* copyFile = new QLabel(tr("Copy file"), this);
+  SetControlId(copyFile, kCopyFileLabelId, QStringLiteral("copyFileLabel"));
+  auto* fileName = new QLabel(QString::fromStdString(currentName), this);
+  SetControlId(fileName, kFileNameLabelId, QStringLiteral("fileNameLabel"));
+  fileName->setTextFormat(Qt::PlainText);
+  auto* to = new QLabel(tr("to:"), this);
+  SetControlId(to, kToLabelId, QStringLiteral("toLabel"));
+  to->setBuddy(destinationEdit_);
+
+  SetControlId(destinationEdit_, kDestinationEditId, QStringLiteral("destinationEdit"));
+  destinationEdit_->setText(QString::fromStdString(otherPath));
+  destinationEdit_->setMinimumWidth(320);
+
+  auto* ok = new QPushButton(tr("OK"), this);
+  SetControlId(ok, kOkButtonId, QStringLiteral("okButton"));
+  ok->setDefault(true);
+  auto* cancel = new QPushButton(tr("Cancel"), this);
+  SetControlId(cancel, kCancelButtonId, QStringLiteral("cancelButton"));
+  connect(ok, &QPushButton::clicked, this, &CopyToDialog::accept);
+  connect(cancel, &QPushButton::clicked, this, &CopyToDialog::reject);
+
+  auto* fields = new QGridLayout;
+  fields->addWidget(copyFile, 0, 0);
+  fields->addWidget(fileName, 0, 1);
+  fields->addWidget(to, 1, 0);
+  fields->addWidget(destinationEdit_, 1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(ok);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(fields);
+  layout->addLayout(buttons);
+
+  destinationEdit_->setFocus();
+}
+
+void CopyToDialog::accept() {
+  otherPath_ = Utf8Prefix(destinationEdit_->text());
+  QDialog::accept();
+}
+
+}  // namespace tollhaven
