@@ -1,0 +1,60 @@
+#include "handset/file_list_entry.h"
+
+#include <cstring>
+
+namespace tollhaven {
+
+std::string_view EntryName(const uint8_t* entry, uint32_t entrySize) {
+  const std::size_t field = entrySize - kEntryFieldsSize;
+  const void* end = std::memchr(entry, 0, field);
+  const std::size_t length =
+      end ? static_cast<std::size_t>(static_cast<const uint8_t*>(end) - entry) : field;
+  return {reinterpret_cast<const char*>(entry), length};
+}
+
+bool EntryDeleted(const uint8_t* entry) {
+  return entry[0] == kDeletedMarker;
+}
+
+uint32_t ReadEntryFileSize(const uint8_t* entry, uint32_t entrySize) {
+  const uint8_t* at = entry + entrySize - 4;
+  return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | at[3];
+}
+
+void WriteEntryFileSize(uint8_t* entry, uint32_t entrySize, uint32_t size) {
+  uint8_t* at = entry + entrySize - 4;
+  at[0] = static_cast<uint8_t>(size >> 24);
+  at[1] = static_cast<uint8_t>(size >> 16);
+  at[2] = static_cast<uint8_t>(size >> 8);
+  at[3] = static_cast<uint8_t>(size);
+}
+
+uint32_t ReadEntryAttributeField(const uint8_t* entry, uint32_t entrySize) {
+  const uint8_t* at = entry + entrySize - kEntryFieldsSize;
+  return uint32_t{at[0]} | (uint32_t{at[1]} << 8) | (uint32_t{at[2]} << 16) |
+         (uint32_t{at[3]} << 24);
+}
+
+void WriteEntryAttributeField(uint8_t* entry, uint32_t entrySize, uint32_t field) {
+  uint8_t* at = entry + entrySize - kEntryFieldsSize;
+  at[0] = static_cast<uint8_t>(field);
+  at[1] = static_cast<uint8_t>(field >> 8);
+  at[2] = static_cast<uint8_t>(field >> 16);
+  at[3] = static_cast<uint8_t>(field >> 24);
+}
+
+FileListEntry ReadEntry(const uint8_t* entry, uint32_t entrySize) {
+  return {EntryName(entry, entrySize), ReadEntryAttributeField(entry, entrySize),
+          ReadEntryFileSize(entry, entrySize), EntryDeleted(entry)};
+}
+
+bool EntryNameEquals(const uint8_t* entry, uint32_t entrySize, std::string_view path) {
+  if (path.size() >= entrySize - kEntryFieldsSize) {
+    return false;
+  }
+  // Comparing the path and then its terminator stops at the first differing byte, which keeps
+  // a search over tens of thousands of entries cheap.
+  return std::memcmp(entry, path.data(), path.size()) == 0 && entry[path.size()] == 0;
+}
+
+}  // namespace tollhaven

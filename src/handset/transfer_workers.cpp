@@ -1,0 +1,50 @@
+#include "handset/transfer_workers.h"
+
+namespace tollhaven {
+
+namespace {
+
+// The progress bar counts in thousands of bytes, one more than the whole thousands.
+int ProgressRange(uint32_t size) {
+  return static_cast<int>(size / 1000 + 1);
+}
+
+void ResetProgress(ProgressSink& progress, uint32_t size) {
+  progress.SetRange(0, ProgressRange(size));
+  progress.SetStep(1);
+  progress.SetPosition(0);
+}
+
+}  // namespace
+
+void DownloadWorker(Handset& handset, TransferJob& job, WorkerSignal& signal) {
+  signal.Start();
+  int failed = 0;
+  failed |= handset.PhoneOpen(job.transferPath, job.transferAttr);
+  failed |= handset.PhoneSeek(0, 0);
+  ResetProgress(handset.progress(), job.downloadSize);
+  // A buffer too small for the file is a failed read, never a write past its end.
+  if (job.transferBuffer.size() >= job.downloadSize) {
+    failed |= handset.PhoneRead(job.transferBuffer.data(), job.downloadSize);
+  } else {
+    failed = -1;
+  }
+  failed |= handset.PhoneClose();
+  signal.Finish(failed != 0 ? -1 : 0);
+}
+
+void UploadWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal) {
+  signal.Start();
+  int failed = 0;
+  failed |= handset.PhoneOpen(job.transferPath, kUploadAttributeWord);
+  ResetProgress(handset.progress(), job.uploadSize);
+  if (job.transferBuffer.size() >= job.uploadSize) {
+    failed |= handset.PhoneWrite(job.transferBuffer.data(), job.uploadSize);
+  } else {
+    failed = -1;
+  }
+  failed |= handset.PhoneClose();
+  signal.Finish(failed != 0 ? -1 : 0);
+}
+
+}  // namespace tollhaven
