@@ -64,7 +64,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   }
 
   auto* title = MakeLabel(this, kTitleLabelId, "titleLabel",
-                          tr("Tollhaven \u2013 a file manager for Motorola P2K handsets"), true);
+                          tr("Tollhaven \u2013 Motorola P2K file manager"), true);
   auto* authorCaption = MakeLabel(this, kAuthorCaptionId, "authorCaption", tr("Author:"), true);
   auto* author =
       MakeLabel(this, kAuthorCreditId, "authorCredit", tr("The Tollhaven developers"), false);
@@ -73,11 +73,11 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   auto* thanksCaption =
       MakeLabel(this, kThanksCaptionId, "thanksCaption", tr("Special thanks:"), true);
   auto* thanks1 = MakeLabel(this, kThanksCreditId, "thanksCredit",
-                            tr("everyone who tried early builds on their handsets,"), false);
+                            tr("all who tried it on their handsets,"), false);
   auto* thanks2 = MakeLabel(this, kThanksCredit2Id, "thanksCredit2",
-                            tr("everyone who reported what they saw,"), false);
+                            tr("all who told us what went wrong,"), false);
   auto* thanks3 = MakeLabel(this, kThanksCredit3Id, "thanksCredit3",
-                            tr("and the people behind Qt and libusb."), false);
+                            tr("and the makers of Qt and libusb."), false);
   auto* homeCaption =
       MakeLabel(this, kHomePageCaptionId, "homePageCaption", tr("Home page:"), true);
   auto* homeLink = MakeLink(this, kHomePageLinkId, "homePageLink", HyperLink::LinkType::Web,
