@@ -11,34 +11,65 @@ UsbInterfaceOpener::Outcome OutcomeOf(int libusbError) {
                                             : UsbInterfaceOpener::Outcome::Failed;
 }
 
+// Whether the interface has a name string, from the descriptors the system keeps: no need to
+// open the device for that.
+bool HasNameString(libusb_device* device, uint8_t interfaceNumber) {
+  libusb_config_descriptor* config = nullptr;
+  if (libusb_get_active_config_descriptor(device, &config) != LIBUSB_SUCCESS) {
+    return true;  // cannot tell without asking the device
+  }
+  bool named = false;
+  for (int i = 0; i < config->bNumInterfaces; ++i) {
+    const libusb_interface& interface = config->interface[i];
+    if (interface.num_altsetting > 0 &&
+        interface.altsetting[0].bInterfaceNumber == interfaceNumber) {
+      named = interface.altsetting[0].iInterface != 0;
+    }
+  }
+  libusb_free_config_descriptor(config);
+  return named;
+}
+
 }  // namespace
 
-UsbInterfaceOpener::Outcome LibusbInterfaceOpener::Open(
-    const UsbInterfaceEntry& entry, EventLog& log, std::unique_ptr<LibusbTransport>& transport) {
+libusb_device* LibusbInterfaceOpener::FindDevice(const UsbInterfaceEntry& entry) {
   if (!context_) {
     libusb_context* context = nullptr;
     if (libusb_init(&context) != LIBUSB_SUCCESS) {
-      return Outcome::Failed;
+      return nullptr;
     }
     context_.reset(context, libusb_exit);
   }
-
   libusb_device** devices = nullptr;
   ssize_t count = libusb_get_device_list(context_.get(), &devices);
   if (count < 0) {
-    return Outcome::Failed;
+    return nullptr;
   }
-  libusb_device_handle* handle = nullptr;
-  int opened = LIBUSB_ERROR_NO_DEVICE;
-  for (ssize_t i = 0; i < count; ++i) {
-    libusb_device* device = devices[i];
-    if (libusb_get_bus_number(device) == entry.busNumber &&
-        libusb_get_device_address(device) == entry.deviceAddress) {
-      opened = libusb_open(device, &handle);
-      break;
+  libusb_device* found = nullptr;
+  for (ssize_t i = 0; i < count && found == nullptr; ++i) {
+    if (libusb_get_bus_number(devices[i]) == entry.busNumber &&
+        libusb_get_device_address(devices[i]) == entry.deviceAddress) {
+      found = libusb_ref_device(devices[i]);
     }
   }
   libusb_free_device_list(devices, 1);
+  return found;
+}
+
+UsbInterfaceOpener::Outcome LibusbInterfaceOpener::Open(
+    const UsbInterfaceEntry& entry, bool onlyWithName, EventLog& log,
+    std::unique_ptr<LibusbTransport>& transport) {
+  libusb_device* device = FindDevice(entry);
+  if (device == nullptr) {
+    return Outcome::Failed;
+  }
+  if (onlyWithName && !HasNameString(device, entry.interfaceNumber)) {
+    libusb_unref_device(device);
+    return Outcome::NotMatching;
+  }
+  libusb_device_handle* handle = nullptr;
+  int opened = libusb_open(device, &handle);
+  libusb_unref_device(device);
   if (opened != LIBUSB_SUCCESS) {
     return OutcomeOf(opened);
   }
@@ -61,7 +92,7 @@ UsbInterfaceOpener::Outcome LibusbInterfaceOpener::Claim(std::unique_ptr<LibusbT
 UsbInterfaceOpener::Outcome LibusbInterfaceOpener::OpenAndClaim(
     const UsbInterfaceEntry& entry, EventLog& log, std::unique_ptr<UsbTransport>& transport) {
   std::unique_ptr<LibusbTransport> opened;
-  Outcome outcome = Open(entry, log, opened);
+  Outcome outcome = Open(entry, false, log, opened);
   if (outcome != Outcome::Opened) {
     return outcome;
   }
@@ -72,7 +103,8 @@ UsbInterfaceOpener::Outcome LibusbInterfaceOpener::OpenIfNamed(
     const UsbInterfaceEntry& entry, std::string_view wanted, EventLog& log,
     std::unique_ptr<UsbTransport>& transport) {
   std::unique_ptr<LibusbTransport> opened;
-  Outcome outcome = Open(entry, log, opened);
+  // An interface without a name string cannot be the one: its device is not even opened.
+  Outcome outcome = Open(entry, true, log, opened);
   if (outcome != Outcome::Opened) {
     return outcome;
   }

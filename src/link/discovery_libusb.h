@@ -21,7 +21,10 @@ class LibusbInterfaceOpener : public UsbInterfaceOpener {
                       std::unique_ptr<UsbTransport>& transport) override;
 
  private:
-  Outcome Open(const UsbInterfaceEntry& entry, EventLog& log,
+  // The device at the entry's bus and address, referenced; null when there is none.
+  libusb_device* FindDevice(const UsbInterfaceEntry& entry);
+  // Opens the device; with `onlyWithName`, only when the interface has a name string.
+  Outcome Open(const UsbInterfaceEntry& entry, bool onlyWithName, EventLog& log,
                std::unique_ptr<LibusbTransport>& transport);
   Outcome Claim(std::unique_ptr<LibusbTransport>& opened, std::unique_ptr<UsbTransport>& transport);
 

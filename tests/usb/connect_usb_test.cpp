@@ -1,0 +1,171 @@
+// The real path to a handset: Linux discovery in sysfs, libusb, usbfs requests, answered by a
+// fake USB device (umockdev) that hands the control transfers to the simulated handset.
+// Runs under umockdev-wrapper.
+
+#include <gtest/gtest.h>
+#include <termios.h>
+#include <umockdev.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "emulator/simulated_handset.h"
+#include "handset/handset.h"
+#include "link/connect.h"
+#include "link/discovery_linux.h"
+#include "support/clock.h"
+#include "support/event_log.h"
+#include "tests/usb/fake_usb_handset.h"
+
+namespace tollhaven {
+namespace {
+
+using testing::FakeUsbHandset;
+
+constexpr char kConnected[] = "Usb p2k device found, phone connected !";
+
+// A serial port usually turns "\n" into "\r\n" on output; set it up that way, as the kernel
+// does for a freshly plugged modem, so the test sees what such a port would send.
+void MakeOutputCooked(const char* port) {
+  int fd = open(port, O_RDWR | O_NOCTTY);
+  ASSERT_GE(fd, 0);
+  termios settings{};
+  ASSERT_EQ(tcgetattr(fd, &settings), 0);
+  settings.c_oflag |= OPOST | ONLCR;
+  ASSERT_EQ(tcsetattr(fd, TCSANOW, &settings), 0);
+  close(fd);
+}
+
+class UsbHandsetTest : public ::testing::Test {
+ protected:
+  void Plug(FakeUsbHandset::Layout layout) {
+    const char* preload = std::getenv("LD_PRELOAD");
+    ASSERT_TRUE(preload != nullptr && std::string(preload).find("umockdev") != std::string::npos)
+        << "run under umockdev-wrapper";
+    fake = std::make_unique<FakeUsbHandset>(sim, layout);
+  }
+
+  p2ksim::SimulatedHandset sim;
+  // Declared before the link, so the device outlives the handle that the link holds.
+  std::unique_ptr<FakeUsbHandset> fake;
+  EventLog log;
+  ManualClock clock;
+  PhoneLink link{log, clock};
+  Handset handset{link};
+  LinuxDiscovery discovery;
+};
+
+TEST_F(UsbHandsetTest, ConnectSwitchesModeWaitsAndOpensInterfaceEight) {
+  Plug({});
+  MakeOutputCooked("/dev/ttyACM0");
+  sim.SetVolumes({"/a", "/b"});
+
+  Connect(link, discovery);
+
+  EXPECT_EQ(fake->ModemBytes(), std::string("at+mode=8\r\n", 11));
+  EXPECT_EQ(clock.TotalSlept(), 5000u);
+  EXPECT_EQ(log.Lines(), std::vector<std::string>{kConnected});
+  EXPECT_EQ(link.handsetConnected, 1);
+  EXPECT_EQ(link.testInterface, 8);
+  EXPECT_EQ(fake->Opens(), 1);
+  EXPECT_EQ(fake->Claims(), 1);
+  ASSERT_NE(link.transport(), nullptr);
+  std::string name;
+  EXPECT_EQ(link.transport()->UsbQueryName(2, name), 0);
+  EXPECT_EQ(name, "Motorola Test Command");
+
+  uint8_t volumes[kVolumeBufferSize] = {};
+  ASSERT_EQ(handset.PhoneVolumes(volumes), 0);
+  const uint8_t slashA[] = {0x00, '/', 0x00, 'a'};
+  EXPECT_TRUE(std::equal(std::begin(slashA), std::end(slashA), volumes));
+  std::vector<uint16_t> indexes = fake->VendorIndexes();
+  ASSERT_FALSE(indexes.empty());
+  EXPECT_EQ(std::count(indexes.begin(), indexes.end(), 8), std::ssize(indexes));
+}
+
+TEST_F(UsbHandsetTest, FileWrittenThroughLibusbReadsBackByteExact) {
+  Plug({});
+  Connect(link, discovery);
+  ASSERT_EQ(link.handsetConnected, 1);
+
+  std::vector<uint8_t> contents(3000);
+  for (std::size_t i = 0; i < contents.size(); ++i) {
+    contents[i] = static_cast<uint8_t>((i * 7 + i / 256) & 0xFF);
+  }
+  ASSERT_EQ(handset.PhoneOpen("/a/skin.bin", 4), 0);
+  ASSERT_EQ(handset.PhoneWrite(contents.data(), 3000), 0);
+  ASSERT_EQ(handset.PhoneClose(), 0);
+  ASSERT_TRUE(sim.File("/a/skin.bin").has_value());
+  EXPECT_EQ(sim.File("/a/skin.bin")->contents, contents);
+
+  std::vector<uint8_t> back(3000);
+  ASSERT_EQ(handset.PhoneOpen("/a/skin.bin", 0), 0);
+  ASSERT_EQ(handset.PhoneRead(back.data(), 3000), 0);
+  ASSERT_EQ(handset.PhoneClose(), 0);
+  EXPECT_EQ(back, contents);
+}
+
+TEST_F(UsbHandsetTest, TransferNeverAnsweredTimesOutAndTheNextCommandWorks) {
+  Plug({});
+  Connect(link, discovery);
+  ASSERT_EQ(link.handsetConnected, 1);
+  uint8_t volumes[kVolumeBufferSize] = {};
+
+  // The send of the next command never completes: libusb discards it after one second.
+  sim.TimeOutTransfer(1);
+  EXPECT_EQ(handset.PhoneVolumes(volumes), -1);
+  std::vector<std::string> lines = log.Lines();
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[1], "USB: IO Time-out!");
+  EXPECT_EQ(lines[2], "CMD: Data write fail!");
+  EXPECT_EQ(fake->Discards(), 1);
+
+  EXPECT_EQ(handset.PhoneVolumes(volumes), 0);
+}
+
+TEST_F(UsbHandsetTest, InterfaceAtAnotherNumberIsAddressedByThatNumber) {
+  // A later handset: the interface sits at 5 and sysfs does not show its name, so the name
+  // comes from the device's string descriptor. No modem port: no mode switch, no wait.
+  Plug({.testInterface = 5, .nameInSysfs = false, .modemPort = false});
+
+  Connect(link, discovery);
+
+  EXPECT_EQ(log.Lines(), std::vector<std::string>{kConnected});
+  EXPECT_EQ(clock.TotalSlept(), 0u);
+  EXPECT_EQ(link.testInterface, 5);
+  // The modem's interfaces have no name string: the device is opened once, for interface 5.
+  EXPECT_EQ(fake->Opens(), 1);
+  uint8_t volumes[kVolumeBufferSize] = {};
+  EXPECT_EQ(handset.PhoneVolumes(volumes), 0);
+  std::vector<uint16_t> indexes = fake->VendorIndexes();
+  ASSERT_FALSE(indexes.empty());
+  EXPECT_EQ(std::count(indexes.begin(), indexes.end(), 5), std::ssize(indexes));
+}
+
+TEST_F(UsbHandsetTest, ConnectingAgainKeepsTheWorkingHandle) {
+  Plug({});
+  Connect(link, discovery);
+  UsbTransport* first = link.transport();
+
+  // The interface is still claimed through the first handle, so the new one cannot have it.
+  Connect(link, discovery);
+  EXPECT_EQ(link.transport(), first);
+  EXPECT_EQ(log.Lines(), (std::vector<std::string>{kConnected, kConnected}));
+  EXPECT_EQ(fake->Opens(), 2);
+  EXPECT_EQ(fake->Claims(), 1);
+  uint8_t volumes[kVolumeBufferSize] = {};
+  EXPECT_EQ(handset.PhoneVolumes(volumes), 0);
+
+  // Dropping the transport gives the interface back.
+  link.SetTransport(nullptr);
+  EXPECT_EQ(fake->Releases(), 1);
+}
+
+}  // namespace
+}  // namespace tollhaven
