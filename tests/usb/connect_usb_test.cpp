@@ -51,6 +51,15 @@ class UsbHandsetTest : public ::testing::Test {
     fake = std::make_unique<FakeUsbHandset>(sim, layout);
   }
 
+  // Every vendor transfer the device saw went to interface `number`.
+  void ExpectAllAddressed(uint16_t number) {
+    std::vector<FakeUsbHandset::Setup> setups = fake->VendorSetups();
+    ASSERT_FALSE(setups.empty());
+    for (const FakeUsbHandset::Setup& setup : setups) {
+      EXPECT_EQ(setup[4] | (setup[5] << 8), number);
+    }
+  }
+
   p2ksim::SimulatedHandset sim;
   // Declared before the link, so the device outlives the handle that the link holds.
   std::unique_ptr<FakeUsbHandset> fake;
@@ -84,9 +93,7 @@ TEST_F(UsbHandsetTest, ConnectSwitchesModeWaitsAndOpensInterfaceEight) {
   ASSERT_EQ(handset.PhoneVolumes(volumes), 0);
   const uint8_t slashA[] = {0x00, '/', 0x00, 'a'};
   EXPECT_TRUE(std::equal(std::begin(slashA), std::end(slashA), volumes));
-  std::vector<uint16_t> indexes = fake->VendorIndexes();
-  ASSERT_FALSE(indexes.empty());
-  EXPECT_EQ(std::count(indexes.begin(), indexes.end(), 8), std::ssize(indexes));
+  ExpectAllAddressed(8);
 }
 
 TEST_F(UsbHandsetTest, FileWrittenThroughLibusbReadsBackByteExact) {
@@ -131,8 +138,10 @@ TEST_F(UsbHandsetTest, TransferNeverAnsweredTimesOutAndTheNextCommandWorks) {
 
 TEST_F(UsbHandsetTest, InterfaceAtAnotherNumberIsAddressedByThatNumber) {
   // A later handset: the interface sits at 5 and sysfs does not show its name, so the name
-  // comes from the device's string descriptor. No modem port: no mode switch, no wait.
-  Plug({.testInterface = 5, .nameInSysfs = false, .modemPort = false});
+  // comes from the device's string descriptor, which counts a zero character into the name.
+  // No modem port: no mode switch, no wait.
+  Plug(
+      {.testInterface = 5, .nameInSysfs = false, .modemPort = false, .nameStringEndsInZero = true});
 
   Connect(link, discovery);
 
@@ -143,9 +152,20 @@ TEST_F(UsbHandsetTest, InterfaceAtAnotherNumberIsAddressedByThatNumber) {
   EXPECT_EQ(fake->Opens(), 1);
   uint8_t volumes[kVolumeBufferSize] = {};
   EXPECT_EQ(handset.PhoneVolumes(volumes), 0);
-  std::vector<uint16_t> indexes = fake->VendorIndexes();
-  ASSERT_FALSE(indexes.empty());
-  EXPECT_EQ(std::count(indexes.begin(), indexes.end(), 5), std::ssize(indexes));
+  ExpectAllAddressed(5);
+}
+
+TEST_F(UsbHandsetTest, ReceiveNeverAsksForMoreThanTheCallerCanHold) {
+  Plug({});
+  Connect(link, discovery);
+  ASSERT_NE(link.transport(), nullptr);
+  // A poll setup announcing 4096 bytes, in a buffer of 8.
+  uint8_t buffer[8] = {0xC1, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x10};
+  uint32_t size = 0;
+  EXPECT_EQ(link.transport()->UsbReceive(buffer, sizeof buffer, size), 0);
+  EXPECT_LE(size, sizeof buffer);
+  FakeUsbHandset::Setup asked = fake->VendorSetups().back();
+  EXPECT_EQ(asked[6] | (asked[7] << 8), 8);
 }
 
 TEST_F(UsbHandsetTest, ConnectingAgainKeepsTheWorkingHandle) {

@@ -145,9 +145,9 @@ std::string FakeUsbHandset::ModemBytes() {
   return bytes;
 }
 
-std::vector<uint16_t> FakeUsbHandset::VendorIndexes() const {
+std::vector<FakeUsbHandset::Setup> FakeUsbHandset::VendorSetups() const {
   std::lock_guard lock(mutex_);
-  return vendorIndexes_;
+  return vendorSetups_;
 }
 
 int FakeUsbHandset::Claims() const {
@@ -304,7 +304,9 @@ bool FakeUsbHandset::Answer(UMockdevIoctlData* urbData) {
   if ((setup[0] & 0x60) == kVendorBit) {
     {
       std::lock_guard lock(mutex_);
-      vendorIndexes_.push_back(Little16(setup + 4));
+      Setup copy;
+      std::copy_n(setup, copy.size(), copy.begin());
+      vendorSetups_.push_back(copy);
     }
     status = in ? handset_.ControlIn(setup, reply) : handset_.ControlOut(setup, setup + 8, length);
   } else if (!AnswerStandard(setup, reply)) {
@@ -347,6 +349,9 @@ bool FakeUsbHandset::AnswerStandard(const uint8_t* setup, std::vector<uint8_t>& 
     return false;
   }
   std::string name = handset_.InterfaceName();
+  if (layout_.nameStringEndsInZero) {
+    name.push_back('\0');
+  }
   reply = {static_cast<uint8_t>(2 + 2 * name.size()), kStringDescriptor};
   for (char c : name) {
     reply.push_back(static_cast<uint8_t>(c));

@@ -2,6 +2,7 @@
 
 #include <umockdev.h>
 
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -25,6 +26,8 @@ class FakeUsbHandset {
     // Whether sysfs shows the interface's name; without it the name must come from the device.
     bool nameInSysfs = true;
     bool modemPort = true;
+    // Some devices count a terminating zero character into their name string.
+    bool nameStringEndsInZero = false;
   };
 
   FakeUsbHandset(p2ksim::SimulatedHandset& handset, Layout layout);
@@ -36,8 +39,9 @@ class FakeUsbHandset {
   std::string ModemBytes();
 
   // What the device saw.
-  std::vector<uint16_t> VendorIndexes() const;  // wIndex of every vendor transfer
-  int Claims() const;                           // successful ones
+  using Setup = std::array<uint8_t, 8>;
+  std::vector<Setup> VendorSetups() const;  // of every vendor transfer, in order
+  int Claims() const;                       // successful ones
   int Releases() const;
   int Opens() const;     // of the device node
   int Discards() const;  // transfers libusb gave up on
@@ -63,7 +67,7 @@ class FakeUsbHandset {
   mutable std::mutex mutex_;
   std::deque<Urb> done_;     // ready to be reaped
   std::deque<Urb> pending_;  // submitted, never completed
-  std::vector<uint16_t> vendorIndexes_;
+  std::vector<Setup> vendorSetups_;
   int claims_ = 0;
   int releases_ = 0;
   int opens_ = 0;
