@@ -1,0 +1,159 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "app/splitter_drag.h"
+#include "app/window_layout.h"
+#include "support/event_log.h"
+#include "support/settings.h"
+
+class QComboBox;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+class QTreeView;
+
+namespace tollhaven {
+
+class EventLogView;
+class ProgressBar;
+class StatusBar;
+
+// Where the program finds itself and keeps its files.
+struct AppPaths {
+  std::filesystem::path exeDir;     // the executable's directory: first log line, current directory
+  std::filesystem::path configDir;  // where ".config" and ".log" are kept
+};
+
+// What the main window keeps per panel: the chosen drive-selector entry (0 is the handset), the
+// directory shown on the handset, and the row to select after a sort.
+struct PanelSide {
+  int driveIndex = 2;
+  std::string handsetDir = "/";
+  int rememberedRow = 0;
+};
+
+inline constexpr int kLeft = 0;
+inline constexpr int kRight = 1;
+
+// The program's only top-level window: two panels with their drive selectors and path fields,
+// the event log, the command buttons, the progress and status bars, and the menu. Keys, buttons
+// and menu items all arrive at OnCommand as command ids.
+class MainWindow : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  MainWindow(AppPaths paths, QStringList arguments, QWidget* parent = nullptr);
+  ~MainWindow() override;
+
+  // Carries out one command id of a key, a button or a menu item.
+  void OnCommand(int id);
+
+  int activeSide() const { return activeSide_; }
+  bool tabSwitch() const { return tabSwitch_; }
+  PanelSide& panel(int side) { return sides_[side]; }
+
+  QTreeView* list(int side) const { return lists_[side]; }
+  QLineEdit* pathField(int side) const { return pathFields_[side]; }
+  QComboBox* driveSelector(int side) const { return selectors_[side]; }
+  QMenu* commandsMenu() const { return commandsMenu_; }
+  StatusBar& status() const { return *statusBar_; }
+  ProgressBar& progress() const { return *progressBar_; }
+  EventLog& eventLog() { return log_; }
+  Settings& settings() { return settings_; }
+  const AppPaths& paths() const { return paths_; }
+  const QStringList& arguments() const { return arguments_; }
+  // The bold face of the lists and path fields, also used by the attributes dialog.
+  QFont listFont() const;
+
+  // The current rectangles of the controls the layout moves, in client pixels.
+  LayoutRects layoutRects() const;
+  // The start-up opacity counter: 0 to 255 while the window fades in.
+  int startupOpacity() const { return startupOpacity_; }
+
+ signals:
+  // Every command id, as it arrives, before it is carried out.
+  void commandReceived(int id);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // What a list told the window; any of them makes its side the active one.
+  enum class ListEvent { Other, Activated, ColumnClicked };
+
+  void BuildControls();
+  void BuildMenu();
+  void SetupButtonImages();
+  void Initialise();
+
+  void OnListNotification(int side, ListEvent event, int column = -1);
+  void EnableForPanelKind(int side);
+  void SetPathFieldEnabling(int activeSide);
+  void Tab();
+  void GoUp();
+  void SelectAndAdvance();
+  void RereadPanel(int side);
+  void OpenDriveSelector(int side);
+  void InsertHandsetEntry(int side);
+  void RefreshRightPanel();
+
+  void OnClientResized();
+  void ApplyRects(const LayoutRects& rects);
+  void SetFilenameWidth(int side, int width);
+  void PlaceSplitterHandle();
+  void OnSplitterMouse(QEvent* event);
+
+  void OnStartupTick();
+  void RunStartupTasks();
+  void ShowStartupReminder();
+  void RestoreWindowPlacement();
+  void StoreWindowPlacement();
+  void FadeOut();
+
+  AppPaths paths_;
+  QStringList arguments_;
+  EventLog log_;
+  Settings settings_;
+
+  int activeSide_ = kLeft;
+  bool tabSwitch_ = false;
+  std::array<PanelSide, 2> sides_{};
+
+  std::array<QTreeView*, 2> lists_{};
+  std::array<QLineEdit*, 2> pathFields_{};
+  std::array<QComboBox*, 2> selectors_{};
+  std::array<QPushButton*, 2> rereadButtons_{};
+  QPushButton* viewButton_ = nullptr;
+  QPushButton* editButton_ = nullptr;
+  QPushButton* attributesButton_ = nullptr;
+  QPushButton* restartButton_ = nullptr;
+  QPushButton* moveButton_ = nullptr;
+  QPushButton* copyButton_ = nullptr;
+  QPushButton* newFolderButton_ = nullptr;
+  QPushButton* deleteButton_ = nullptr;
+  EventLogView* logView_ = nullptr;
+  ProgressBar* progressBar_ = nullptr;
+  StatusBar* statusBar_ = nullptr;
+  QWidget* client_ = nullptr;
+  QWidget* splitterHandle_ = nullptr;
+  QMenu* commandsMenu_ = nullptr;
+  QAction* attributesAction_ = nullptr;
+  QAction* viewAction_ = nullptr;
+  QAction* editAction_ = nullptr;
+
+  SplitterDrag splitterDrag_;
+  QTimer startupTimer_;
+  int startupOpacity_ = 0;
+  bool closed_ = false;
+};
+
+}  // namespace tollhaven
