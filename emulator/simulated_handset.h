@@ -29,10 +29,11 @@ struct SimFile {
   uint8_t owner = 0x07;
 };
 
-// One command packet as the handset received it.
+// One command packet as the handset received it (every packet with a whole 8-byte header is
+// recorded, well-formed or not).
 struct ReceivedCommand {
-  uint16_t sequence = 0;  // 12 bits as sent
-  uint16_t opcode = 0;    // 12 bits as sent
+  uint16_t sequence = 0;  // as sent: a well-built packet keeps it within 12 bits
+  uint16_t opcode = 0;    // as sent
   std::vector<uint8_t> payload;
   // For opcode 0x004A: the 32-bit big-endian sub-command at the payload's start, else -1.
   int subCommand() const;
@@ -123,7 +124,8 @@ class SimulatedHandset {
   // The n-th control transfer from now on (1 = the next) never completes (time-out) and has no
   // effect: a timed-out send is not carried out, a timed-out read leaves the answer waiting.
   void TimeOutTransfer(int n);
-  // The next answer echoes a different sequence number (a late answer to an earlier command).
+  // The next answer echoes the sequence number before its command's, modulo 4096 (a late
+  // answer to the command before).
   void WrongSequenceOnNextAnswer();
   // The next answer reply carries an answer count of 2 in its first byte.
   void AnswerCountTwoOnNextAnswer();
