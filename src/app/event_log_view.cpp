@@ -31,6 +31,9 @@ EventLogView::~EventLogView() {
 }
 
 void EventLogView::Apply(const LogChange& change) {
+  // The log already holds this change. Taking out the current line moves the list's own current
+  // row, and that must not travel back to the log as a pick by the user.
+  const QSignalBlocker blocker(this);
   switch (change.kind) {
     case LogChange::Kind::Added:
     case LogChange::Kind::Inserted:
@@ -39,15 +42,12 @@ void EventLogView::Apply(const LogChange& change) {
     case LogChange::Kind::Removed:
       delete takeItem(change.index);
       break;
-    case LogChange::Kind::Selected: {
-      // The log already holds this selection; do not hand it back.
-      const QSignalBlocker blocker(this);
+    case LogChange::Kind::Selected:
       setCurrentRow(change.index);
       if (QListWidgetItem* line = currentItem()) {
         scrollToItem(line);
       }
       break;
-    }
   }
 }
 

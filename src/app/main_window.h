@@ -56,6 +56,8 @@ class MainWindow : public QMainWindow {
   void OnCommand(int id);
 
   int activeSide() const { return activeSide_; }
+  // A drive choice makes its side the active one.
+  void setActiveSide(int side) { activeSide_ = side; }
   bool tabSwitch() const { return tabSwitch_; }
   PanelSide& panel(int side) { return sides_[side]; }
 

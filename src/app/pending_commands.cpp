@@ -5,25 +5,10 @@
 
 namespace tollhaven {
 
-void setupPanels(MainWindow&) {}
-void fillDriveSelector(MainWindow&, int) {}
-bool selectLocalDrive(MainWindow&, int, int) {
-  return true;
-}
-void fillLocalPanel(MainWindow&, int) {}
-void fillHandsetPanel(MainWindow&, int) {}
-void sortPanel(MainWindow&, int) {}
-void restoreSelection(MainWindow&, int, int) {}
-void activateLocalRow(MainWindow&, int) {}
-void activateHandsetRow(MainWindow&, int) {}
-void onColumnClick(MainWindow&, int, int) {}
-void onDriveChosen(MainWindow&, int) {}
+// The panels, the drive selectors and the handset connection live in src/panels/ui/.
 void installDropHandlers(MainWindow&) {}
 
-void ConnectHandset(MainWindow&) {}
-void InvalidateFileList(MainWindow&) {}
 void PhoneRestart(MainWindow&) {}
-void ReleaseFileList(MainWindow&) {}
 
 void ViewItem(MainWindow&) {}
 void EditItem(MainWindow&) {}

@@ -25,6 +25,8 @@ struct LayoutRects {
   Rect view, edit, attributes, restart;  // first row of the button block
   Rect move, copy, newFolder, remove;    // second row
   Rect progress, eventLog;
+
+  bool operator==(const LayoutRects&) const = default;
 };
 
 // The pixel rules count a window with its frame: the window is 8 pixels wider than the client

@@ -1,0 +1,86 @@
+// A second start of the program while one runs ends at once with exit code 0.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/single_instance.h"
+
+class SingleInstanceTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void aSecondClaimInTheSameSessionFails();
+  void aSecondProgramEndsAtOnceAndLeavesTheFirstRunning();
+
+ private:
+  // Whether some process holds the lock, without keeping it.
+  bool LockHeld() const;
+  QProcess* StartProgram();
+
+  QTemporaryDir runtime_;
+  QTemporaryDir programRuntime_;
+};
+
+void SingleInstanceTest::initTestCase() {
+  QVERIFY(runtime_.isValid());
+  QVERIFY(programRuntime_.isValid());
+}
+
+bool SingleInstanceTest::LockHeld() const {
+  const QByteArray path = QFile::encodeName(programRuntime_.filePath("TollhavenInstance"));
+  const int descriptor = ::open(path.constData(), O_RDWR);
+  if (descriptor < 0) {
+    return false;
+  }
+  const bool held = ::flock(descriptor, LOCK_EX | LOCK_NB) != 0;
+  ::close(descriptor);
+  return held;
+}
+
+QProcess* SingleInstanceTest::StartProgram() {
+  auto* program = new QProcess(this);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("XDG_RUNTIME_DIR", programRuntime_.path());
+  environment.insert("QT_QPA_PLATFORM", "offscreen");
+  program->setProcessEnvironment(environment);
+  program->setProgram(QStringLiteral(TOLLHAVEN_PROGRAM));
+  program->start();
+  return program;
+}
+
+void SingleInstanceTest::aSecondClaimInTheSameSessionFails() {
+  qputenv("XDG_RUNTIME_DIR", runtime_.path().toLocal8Bit());
+  QVERIFY(tollhaven::ClaimSingleInstance());
+  QVERIFY(!tollhaven::ClaimSingleInstance());
+  QVERIFY(QFile::exists(runtime_.filePath("TollhavenInstance")));
+}
+
+void SingleInstanceTest::aSecondProgramEndsAtOnceAndLeavesTheFirstRunning() {
+  QProcess* first = StartProgram();
+  QVERIFY(first->waitForStarted());
+  QTRY_VERIFY_WITH_TIMEOUT(LockHeld(), 10000);
+
+  QProcess* second = StartProgram();
+  QVERIFY(second->waitForFinished(5000));
+  QCOMPARE(second->exitStatus(), QProcess::NormalExit);
+  QCOMPARE(second->exitCode(), 0);
+  QCOMPARE(first->state(), QProcess::Running);
+
+  // A copy that dies without closing leaves no lock behind.
+  first->kill();
+  QVERIFY(first->waitForFinished(5000));
+  QVERIFY(!LockHeld());
+  QProcess* third = StartProgram();
+  QTRY_VERIFY_WITH_TIMEOUT(LockHeld(), 10000);
+  QCOMPARE(third->state(), QProcess::Running);
+  third->kill();
+  QVERIFY(third->waitForFinished(5000));
+}
+
+QTEST_GUILESS_MAIN(SingleInstanceTest)
+#include "single_instance_test.moc"
