@@ -2,9 +2,12 @@
 // start-up reminder, and the close sequence with its two files.
 #include <QApplication>
 #include <QFile>
+#include <QFontInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <functional>
 
 #include "app/startup_reminder.h"
@@ -58,7 +61,7 @@ class MainWindowStartupTest : public QObject {
   void fadeInAppliesTheSavedRectangleAndRunsTheTasksOnce();
   void withoutFadeInTheWindowKeepsItsFirstSize();
   void closeWritesTheSettingsAndTheLog();
-  void statusBarStartsWithItsFourTexts();
+  void statusBarTextsAndFonts();
 };
 
 void MainWindowStartupTest::reminderTexts_data() {
@@ -203,8 +206,19 @@ void MainWindowStartupTest::closeWritesTheSettingsAndTheLog() {
   }
 }
 
-void MainWindowStartupTest::statusBarStartsWithItsFourTexts() {
+void MainWindowStartupTest::statusBarTextsAndFonts() {
   WindowUnderTest test;
+  // The lists and path fields use a bold face that the font matcher actually found.
+  for (int side : {kLeft, kRight}) {
+    const QList<QWidget*> controls = {test.window->list(side), test.window->pathField(side)};
+    for (QWidget* control : controls) {
+      const QFontInfo face(control->font());
+      QVERIFY(!face.family().isEmpty());
+      QCOMPARE(face.pixelSize(), 12);
+      QVERIFY(face.weight() >= QFont::DemiBold);
+    }
+  }
+  QCOMPARE(test.window->windowTitle(), QStringLiteral("Tollhaven v3.28"));
   const StatusBar& status = test.window->status();
   QCOMPARE(status.partText(0), QStringLiteral("Space:"));
   QCOMPARE(status.partText(1), QStringLiteral("Vols: "));
