@@ -53,13 +53,13 @@ void PhoneFileList::AddCachedFileRecord(std::string_view path, uint32_t size,
   // The new record replaces an older one of the same file (an upload over it), which the panels
   // would otherwise keep showing with its old size.
   bool replaced = false;
-  for (std::size_t offset : EntryOffsets()) {
+  ForEachEntryOffset([&](std::size_t offset) {
     uint8_t* entry = phoneFileList.data() + offset;
     if (EntryNameEquals(entry, entrySize, path)) {
       entry[0] = kDeletedMarker;
       replaced = true;
     }
-  }
+  });
 
   uint8_t* chunk = phoneFileList.data() + writePosition;
   const uint8_t header[kChunkHeaderSize] = {0x00, 0x01, 0x00, 0x00};  // one entry
@@ -87,10 +87,10 @@ void PhoneFileList::MarkCachedRecordDeleted(std::string_view path) {
   if (path.empty()) {
     return;
   }
-  for (std::size_t offset : EntryOffsets()) {
+  ForEachEntryOffset([&](std::size_t offset) {
     uint8_t* entry = phoneFileList.data() + offset;
     if (EntryDeleted(entry)) {
-      continue;
+      return;
     }
     std::string_view name = EntryName(entry, entrySize);
     const bool below =
@@ -98,18 +98,18 @@ void PhoneFileList::MarkCachedRecordDeleted(std::string_view path) {
     if (name == path || below) {
       entry[0] = kDeletedMarker;
     }
-  }
+  });
 }
 
 void PhoneFileList::SetCachedAttribute(std::string_view path, uint32_t attributeValue) {
   // Only the attribute bits change: the entry keeps its own owner and high byte.
-  for (std::size_t offset : EntryOffsets()) {
+  ForEachEntryOffset([&](std::size_t offset) {
     uint8_t* entry = phoneFileList.data() + offset;
     if (EntryNameEquals(entry, entrySize, path)) {
       entry[entrySize - kEntryFieldsSize + kAttributeLowByte] =
           static_cast<uint8_t>(attributeValue);
     }
-  }
+  });
 }
 
 }  // namespace tollhaven

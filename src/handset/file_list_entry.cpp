@@ -52,9 +52,9 @@ bool EntryNameEquals(const uint8_t* entry, uint32_t entrySize, std::string_view 
   if (path.size() >= entrySize - kEntryFieldsSize) {
     return false;
   }
-  // Comparing the path and then its terminator stops at the first differing byte, which keeps
-  // a search over tens of thousands of entries cheap.
-  return std::memcmp(entry, path.data(), path.size()) == 0 && entry[path.size()] == 0;
+  // The terminator first: a name of another length is told apart by one byte, which keeps a
+  // search over tens of thousands of entries cheap.
+  return entry[path.size()] == 0 && std::memcmp(entry, path.data(), path.size()) == 0;
 }
 
 }  // namespace tollhaven

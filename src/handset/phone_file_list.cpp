@@ -4,35 +4,33 @@
 
 namespace tollhaven {
 
-std::vector<std::size_t> PhoneFileList::EntryOffsets() const {
-  std::vector<std::size_t> offsets;
+void PhoneFileList::ForEachEntryOffset(const std::function<void(std::size_t)>& visit) const {
   if (entrySize <= kEntryFieldsSize) {
-    return offsets;
+    return;
   }
   const std::size_t end = std::min(writePosition, phoneFileList.size());
-  offsets.reserve(fileCount);
+  uint32_t visited = 0;
   std::size_t chunk = 0;
-  while (offsets.size() < fileCount && chunk + kChunkHeaderSize <= end) {
+  while (visited < fileCount && chunk + kChunkHeaderSize <= end) {
     const std::size_t count = (std::size_t{phoneFileList[chunk]} << 8) | phoneFileList[chunk + 1];
     if (count == 0) {
-      break;  // never stored; a walk must not spin on it
+      return;  // never stored; a walk must not spin on it
     }
     std::size_t entry = chunk + kChunkHeaderSize;
-    for (std::size_t i = 0; i < count && offsets.size() < fileCount; ++i, entry += entrySize) {
+    for (std::size_t i = 0; i < count && visited < fileCount; ++i, entry += entrySize) {
       if (entry + entrySize > end) {
-        return offsets;
+        return;
       }
-      offsets.push_back(entry);
+      visit(entry);
+      ++visited;
     }
     chunk += kChunkHeaderSize + count * entrySize;
   }
-  return offsets;
 }
 
 void PhoneFileList::ForEachEntry(const std::function<void(const FileListEntry&)>& visit) const {
-  for (std::size_t offset : EntryOffsets()) {
-    visit(ReadEntry(phoneFileList.data() + offset, entrySize));
-  }
+  ForEachEntryOffset(
+      [&](std::size_t offset) { visit(ReadEntry(phoneFileList.data() + offset, entrySize)); });
 }
 
 }  // namespace tollhaven

@@ -82,8 +82,9 @@ class PhoneFileList {
   Handset& handset() { return handset_; }
 
  private:
-  // Offsets of the fileCount entries, walked chunk by chunk and never past the write position.
-  std::vector<std::size_t> EntryOffsets() const;
+  // Calls `visit` with the offset of each of the fileCount entries, walked chunk by chunk and
+  // never past the write position.
+  void ForEachEntryOffset(const std::function<void(std::size_t)>& visit) const;
   // Receives chunks until the handset ends the listing or the limit is passed; returns the
   // worker's outcome and adds the entries to `received`.
   int ReceiveChunks(uint32_t& received);
