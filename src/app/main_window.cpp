@@ -325,9 +325,9 @@ void MainWindow::Initialise() {
   SetupToolTips(this);
   RunShellIntegration(*this);
 
-  for (int side : {kLeft, kRight}) {
-    sides_[side].driveIndex = 2;
-    sides_[side].handsetDir = "/";
+  // Both sides start on selector entry 2 and at the handset's root.
+  for (PanelSide& side : sides_) {
+    side = PanelSide{};
   }
   for (int side : {kLeft, kRight}) {
     fillDriveSelector(*this, side);
