@@ -42,6 +42,10 @@ struct ReadCase {
   std::vector<uint32_t> requests;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* out) {
+  *out << c.size << " bytes";
+}
+
 class PhoneRead : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(PhoneRead, AsksInBlocksAndReadsTheWholeFile) {
@@ -179,6 +183,10 @@ struct StatusCase {
   std::vector<uint8_t> answer;
   int result;
 };
+
+void PrintTo(const StatusCase& c, std::ostream* out) {
+  *out << c.name;
+}
 
 class OneByteStatus : public ::testing::TestWithParam<StatusCase> {};
 

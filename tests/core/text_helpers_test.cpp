@@ -14,6 +14,10 @@ struct ArgCase {
   std::string argument;
 };
 
+void PrintTo(const ArgCase& c, std::ostream* out) {
+  *out << c.commandLine << " #" << c.n;
+}
+
 class CommandLineArg : public ::testing::TestWithParam<ArgCase> {};
 
 TEST_P(CommandLineArg, SplitsLikeTheShell) {

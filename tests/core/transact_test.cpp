@@ -95,6 +95,11 @@ struct FaultCase {
   std::vector<std::string> lines;
 };
 
+// Shown in test listings instead of the bytes of the case.
+void PrintTo(const FaultCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 class Fault : public Transact, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(Fault, IsLoggedAndGivesItsResult) {
