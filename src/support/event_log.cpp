@@ -1,7 +1,6 @@
 #include "support/event_log.h"
 
-#include <fstream>
-#include <system_error>
+#include "support/replace_file.h"
 
 namespace tollhaven {
 
@@ -48,33 +47,15 @@ void EventLog::SetSelection(int index) {
 }
 
 bool EventLog::WriteLogFile(const std::filesystem::path& file) const {
-  std::filesystem::path temporary = file;
-  temporary += ".new";
+  std::string contents;
   {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return false;
-    }
     std::lock_guard lock(mutex_);
     for (const std::string& line : lines_) {
-      out.write(line.data(), static_cast<std::streamsize>(line.size()));
-      out.write("\r\n", 2);
-    }
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
+      contents += line;
+      contents += "\r\n";
     }
   }
-  std::error_code error;
-  std::filesystem::rename(temporary, file, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    return false;
-  }
-  return true;
+  return ReplaceFile(file, contents);
 }
 
 std::vector<std::string> EventLog::Lines() const {

@@ -2,7 +2,8 @@
 
 #include <array>
 #include <fstream>
-#include <system_error>
+
+#include "support/replace_file.h"
 
 namespace tollhaven {
 
@@ -59,33 +60,9 @@ void LoadSettings(Settings& settings, const std::filesystem::path& file) {
 }
 
 bool SaveSettings(const Settings& settings, const std::filesystem::path& file) {
-  // Write beside the old file and rename over it: a failed write keeps the previous settings.
-  std::filesystem::path temporary = file;
-  temporary += ".new";
   SettingsBytes bytes = ToBytes(settings);
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return false;
-    }
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
-    }
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, file, error);
-  if (error) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return false;
-  }
-  return true;
+  return ReplaceFile(file,
+                     std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace tollhaven
