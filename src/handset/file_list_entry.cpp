@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "link/byte_order.h"
+
 namespace tollhaven {
 
 std::string_view EntryName(const uint8_t* entry, uint32_t entrySize) {
@@ -17,16 +19,11 @@ bool EntryDeleted(const uint8_t* entry) {
 }
 
 uint32_t ReadEntryFileSize(const uint8_t* entry, uint32_t entrySize) {
-  const uint8_t* at = entry + entrySize - 4;
-  return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | at[3];
+  return Big32(entry + entrySize - 4);
 }
 
 void WriteEntryFileSize(uint8_t* entry, uint32_t entrySize, uint32_t size) {
-  uint8_t* at = entry + entrySize - 4;
-  at[0] = static_cast<uint8_t>(size >> 24);
-  at[1] = static_cast<uint8_t>(size >> 16);
-  at[2] = static_cast<uint8_t>(size >> 8);
-  at[3] = static_cast<uint8_t>(size);
+  PutBig32(entry + entrySize - 4, size);
 }
 
 uint32_t ReadEntryAttributeField(const uint8_t* entry, uint32_t entrySize) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "handset/phone_file_list.h"
+#include "link/byte_order.h"
 
 namespace tollhaven {
 
@@ -16,10 +17,6 @@ constexpr uint32_t kListSubCommand = 0x08;
 constexpr std::size_t kCountPayloadAfterSubCommand = 256 - 4;
 // Room per chunk in the block: one entry of the largest size plus its header.
 constexpr std::size_t kBlockBytesPerFile = kLargestEntrySize + kChunkHeaderSize;
-
-uint16_t Big16(const uint8_t* at) {
-  return static_cast<uint16_t>((at[0] << 8) | at[1]);
-}
 
 }  // namespace
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "link/byte_order.h"
+
 namespace tollhaven {
 
 namespace {
@@ -21,22 +23,6 @@ constexpr uint32_t kRemoveDir = 0x0F;
 // The free-space request carries the volume text in a fixed 512-byte payload.
 constexpr uint32_t kFreeSpacePayload = 512;
 constexpr std::size_t kFreeSpaceMaxChars = 128;
-
-void PutBig32(uint8_t* at, uint32_t value) {
-  at[0] = static_cast<uint8_t>(value >> 24);
-  at[1] = static_cast<uint8_t>(value >> 16);
-  at[2] = static_cast<uint8_t>(value >> 8);
-  at[3] = static_cast<uint8_t>(value);
-}
-
-void PutBig16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value >> 8);
-  at[1] = static_cast<uint8_t>(value);
-}
-
-uint32_t Big32(const uint8_t* at) {
-  return (uint32_t{at[0]} << 24) | (uint32_t{at[1]} << 16) | (uint32_t{at[2]} << 8) | at[3];
-}
 
 }  // namespace
 

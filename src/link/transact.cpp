@@ -1,5 +1,6 @@
 #include <cstring>
 
+#include "link/byte_order.h"
 #include "link/handset_error_text.h"
 #include "link/phone_link.h"
 
@@ -28,15 +29,6 @@ void PutSetup(uint8_t* at, uint8_t requestType, uint8_t request, uint16_t value,
   at[5] = static_cast<uint8_t>(index >> 8);
   at[6] = static_cast<uint8_t>(length);
   at[7] = static_cast<uint8_t>(length >> 8);
-}
-
-void PutBig16(uint8_t* at, uint16_t value) {
-  at[0] = static_cast<uint8_t>(value >> 8);
-  at[1] = static_cast<uint8_t>(value);
-}
-
-uint16_t Big16(const uint8_t* at) {
-  return static_cast<uint16_t>((at[0] << 8) | at[1]);
 }
 
 }  // namespace
