@@ -81,17 +81,20 @@ void MainWindowCommandsTest::everyKeyReachesItsCommand() {
   WindowUnderTest test;
   QVERIFY(test.Show());
   QLineEdit* path = test.window->pathField(kLeft);
-  path->setText(QStringLiteral("/"));
+  path->setText(QStringLiteral("/ab"));
+  path->setCursorPosition(2);  // so Backspace and Delete would both change the text
   QWidget* target = inPathField ? static_cast<QWidget*>(path) : test.window->list(kLeft);
   target->setFocus();
   QCOMPARE(QApplication::focusWidget(), target);
+  int edits = 0;
+  connect(path, &QLineEdit::textEdited, [&edits] { ++edits; });
 
   QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
   QVERIFY(!test.commands.isEmpty());
   QCOMPARE(test.commands.first(), command);
-  // The key never reached the path field itself.
-  QCOMPARE(path->text(), QStringLiteral("/"));
+  // The key never reached the path field itself (the command may show another path there).
+  QCOMPARE(edits, 0);
   test.window->driveSelector(kLeft)->hidePopup();
   test.window->driveSelector(kRight)->hidePopup();
 }
@@ -186,9 +189,10 @@ void MainWindowCommandsTest::backspaceGoesUpExceptAtARoot() {
   QTest::keyClick(window.list(kLeft), Qt::Key_Backspace);
 
   QCOMPARE(selection->isRowSelected(0), goesUp);
-  QVERIFY(selection->isRowSelected(2));  // other rows keep their state
   if (goesUp) {
     QCOMPARE(selection->currentIndex().row(), 0);
+  } else {
+    QVERIFY(selection->isRowSelected(2));
   }
 }
 
