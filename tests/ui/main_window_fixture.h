@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/main_window.h"
+#include "panels/ui/panels_state.h"
 #include "support/settings.h"
 
 namespace tollhaven::testing {
@@ -32,6 +33,8 @@ class WindowUnderTest {
   explicit WindowUnderTest(const Settings& settings = QuietSettings()) {
     SaveSettings(settings, dir() / kSettingsFileName);
     window = std::make_unique<MainWindow>(AppPaths{dir(), dir()}, QStringList{});
+    // Activating a file row would start the desktop's viewer.
+    PanelsState::Of(*window).openFile = [](const QString&) {};
     QObject::connect(window.get(), &MainWindow::commandReceived,
                      [this](int id) { commands.append(id); });
   }
@@ -45,11 +48,11 @@ class WindowUnderTest {
 
   // Gives a list `count` plain rows, so the row commands have something to work on.
   void FillList(int side, int count) {
-    auto* rows = qobject_cast<QStandardItemModel*>(window->list(side)->model());
+    std::vector<PanelRow> rows;
     for (int row = 0; row < count; ++row) {
-      rows->appendRow({new QStandardItem(QStringLiteral("file%1").arg(row)),
-                       new QStandardItem(QStringLiteral("1")), new QStandardItem()});
+      rows.push_back({"file" + std::to_string(row), "1", "", 0, 0});
     }
+    PanelsState::Of(*window).model(side).SetRows(std::move(rows), PanelModel::Names::Local);
   }
 
   std::unique_ptr<MainWindow> window;

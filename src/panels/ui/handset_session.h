@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+#include "handset/handset.h"
+#include "handset/phone_file_list.h"
+#include "link/discovery.h"
+#include "link/phone_link.h"
+#include "support/clock.h"
+#include "support/worker_signal.h"
+
+namespace tollhaven {
+
+class MainWindow;
+class StatusSink;
+
+// The handset as one main window reaches it: how it is found, the link, the file commands and
+// the cached file list both panels share. The window's event log, settings and progress bar
+// serve it.
+class HandsetSession : public QObject {
+  Q_OBJECT
+
+ public:
+  HandsetSession(MainWindow& window, std::unique_ptr<Discovery> discovery,
+                 std::unique_ptr<Clock> clock);
+
+  // The window's session. The first call makes one that looks for a handset on this computer.
+  static HandsetSession& Of(MainWindow& window);
+  // Gives the window a session that finds its handset through `discovery`, replacing any
+  // before it. For a handset other than a USB one (the simulated handset of the demo program
+  // and the tests); call it before the handset is first used.
+  static HandsetSession& Install(MainWindow& window, std::unique_ptr<Discovery> discovery,
+                                 std::unique_ptr<Clock> clock);
+
+  // A handset was found once; its device stays open from then on.
+  bool connected() const { return link_.transport() != nullptr; }
+  // Finds the handset (when it is not found yet) and, once it is there, reads its volumes,
+  // free space, model and file count into the log and `status`.
+  void ConnectAndLoadVolumes(StatusSink& status);
+
+  PhoneLink& link() { return link_; }
+  Handset& handset() { return handset_; }
+  PhoneFileList& fileList() { return fileList_; }
+  WorkerSignal& signal() { return signal_; }
+
+  // Set while a patch file runs; the right panel then stays as it is when no handset answers.
+  bool patchRunning = false;
+
+ private:
+  std::unique_ptr<Clock> clock_;
+  std::unique_ptr<Discovery> discovery_;
+  PhoneLink link_;
+  Handset handset_;
+  PhoneFileList fileList_;
+  WorkerSignal signal_;
+};
+
+// How this computer's handsets are found (handset_session_<platform>.cpp).
+std::unique_ptr<Discovery> PlatformDiscovery();
+
+}  // namespace tollhaven

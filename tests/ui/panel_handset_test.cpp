@@ -1,0 +1,171 @@
+// The handset panel and the handset entry of the drive selectors, against a simulated handset.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeView>
+#include <algorithm>
+
+#include "app/control_ids.h"
+#include "app/main_window.h"
+#include "app/pending_commands.h"
+#include "app/status_bar.h"
+#include "demo/demo_handset.h"
+#include "main_window_fixture.h"
+#include "panels/ui/handset_session.h"
+#include "panels/ui/panels_state.h"
+
+using namespace tollhaven;
+using tollhaven::testing::WindowUnderTest;
+
+namespace {
+
+constexpr int kListSubCommand = 0x08;
+
+QStringList Names(MainWindow& window, int side) {
+  QStringList names;
+  QAbstractItemModel* model = window.list(side)->model();
+  for (int row = 0; row < model->rowCount(); ++row) {
+    names << model->data(model->index(row, 0)).toString();
+  }
+  return names;
+}
+
+const PanelRow& RowNamed(MainWindow& window, int side, const std::string& name) {
+  const std::vector<PanelRow>& rows = PanelsState::Of(window).model(side).rows();
+  return *std::find_if(rows.begin(), rows.end(),
+                       [&](const PanelRow& row) { return row.name == name; });
+}
+
+void Choose(MainWindow& window, int side, int entry) {
+  window.driveSelector(side)->setCurrentIndex(entry);
+  onDriveChosen(window, side);
+}
+
+void Activate(MainWindow& window, int side, const QString& name) {
+  const int row = static_cast<int>(Names(window, side).indexOf(name));
+  QVERIFY2(row >= 0, qPrintable(name));
+  window.list(side)->setCurrentIndex(window.list(side)->model()->index(row, 0));
+  activateHandsetRow(window, side);
+}
+
+// A main window wired to a small simulated handset.
+struct HandsetWindow {
+  HandsetWindow() {
+    handset.SetVolumes({"/a"});
+    handset.AddFile("/a/ring.mp3", std::vector<uint8_t>(1234), 0x0020, 0x07);
+    handset.AddFile("/a/odd.zzz", std::vector<uint8_t>(3));
+    handset.AddFile("/a/audio/tune.mid", std::vector<uint8_t>(10));
+    handset.AddFile("/a/audio/deeper/x.mp3", std::vector<uint8_t>(10));
+    discovery = &WireToSimulatedHandset(*test.window, handset, std::make_unique<ManualClock>());
+  }
+
+  long ListRequests() const {
+    long requests = 0;
+    for (const p2ksim::ReceivedCommand& command : handset.Received()) {
+      requests += command.subCommand() == kListSubCommand ? 1 : 0;
+    }
+    return requests;
+  }
+
+  p2ksim::SimulatedHandset handset;  // outlives the window
+  WindowUnderTest test;
+  SimulatedDiscovery* discovery = nullptr;
+  MainWindow& window = *test.window;
+};
+
+}  // namespace
+
+class PanelHandsetTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void bothSidesShareOneFetchedList() {
+    HandsetWindow h;
+    Choose(h.window, kLeft, 0);
+    const long requests = h.ListRequests();
+    QVERIFY(requests > 0);
+    QCOMPARE(Names(h.window, kLeft), (QStringList{"a"}));
+    QCOMPARE(h.window.pathField(kLeft)->text(), QStringLiteral("P2k:/"));
+    QCOMPARE(h.window.list(kLeft)->model()->headerData(2, Qt::Horizontal).toString(),
+             QStringLiteral("Ownr/Attr"));
+
+    Choose(h.window, kRight, 0);
+    QCOMPARE(h.ListRequests(), requests);
+    QCOMPARE(Names(h.window, kRight), (QStringList{"a"}));
+    QCOMPARE(h.window.panel(kRight).driveIndex, 0);
+  }
+
+  void withoutAHandsetTheSideFallsBackToHome() {
+    HandsetWindow h;
+    h.discovery->plugged = false;
+    Choose(h.window, kLeft, 0);
+    QCOMPARE(h.window.panel(kLeft).driveIndex, 2);
+    QCOMPARE(h.window.driveSelector(kLeft)->currentIndex(), 2);
+    QCOMPARE(h.window.pathField(kLeft)->text(), QDir::homePath());
+    QCOMPARE(h.window.list(kLeft)->model()->headerData(2, Qt::Horizontal).toString(),
+             QStringLiteral("Date/Time"));
+    QVERIFY(h.window.eventLog().Lines().back() == "No p2k device found, NOT connected !");
+
+    // While a patch runs, the right panel stays where it is.
+    HandsetSession::Of(h.window).patchRunning = true;
+    const QStringList before = Names(h.window, kRight);
+    Choose(h.window, kRight, 0);
+    QCOMPARE(h.window.panel(kRight).driveIndex, 0);
+    QCOMPARE(Names(h.window, kRight), before);
+  }
+
+  void walksIntoAndOutOfDirectoriesAndLeavesFilesAlone() {
+    HandsetWindow h;
+    Choose(h.window, kRight, 0);
+    Activate(h.window, kRight, QStringLiteral("a"));
+    QCOMPARE(h.window.pathField(kRight)->text(), QStringLiteral("P2k:/a/"));
+    QCOMPARE(Names(h.window, kRight), (QStringList{"..", "audio", "odd.zzz", "ring.mp3"}));
+    QCOMPARE(RowNamed(h.window, kRight, "ring.mp3").column2, std::string("07    0020"));
+
+    Activate(h.window, kRight, QStringLiteral("ring.mp3"));
+    QCOMPARE(h.window.pathField(kRight)->text(), QStringLiteral("P2k:/a/"));
+
+    Activate(h.window, kRight, QStringLiteral("audio"));
+    QCOMPARE(QString::fromStdString(h.window.panel(kRight).handsetDir),
+             QStringLiteral("/a/audio/"));
+    QCOMPARE(Names(h.window, kRight), (QStringList{"..", "deeper", "tune.mid"}));
+    Activate(h.window, kRight, QStringLiteral(".."));
+    Activate(h.window, kRight, QStringLiteral(".."));
+    QCOMPARE(h.window.pathField(kRight)->text(), QStringLiteral("P2k:/"));
+    QCOMPARE(QString::fromStdString(h.window.panel(kRight).handsetDir), QStringLiteral("/"));
+  }
+
+  void rowIconsComeFromTheTemplatesFolder() {
+    HandsetWindow h;
+    const QDir templates(QString::fromStdString((h.test.dir() / "Templates").string()));
+    QVERIFY(templates.mkpath(QStringLiteral("D")));
+    QFile sample(templates.filePath(QStringLiteral("_.mp3")));
+    QVERIFY(sample.open(QIODevice::WriteOnly));
+    sample.close();
+
+    Choose(h.window, kLeft, 0);
+    Activate(h.window, kLeft, QStringLiteral("a"));
+    const int mp3 = RowNamed(h.window, kLeft, "ring.mp3").icon;
+    QVERIFY(mp3 > PanelIcons::kGenericFile);
+    QCOMPARE(RowNamed(h.window, kLeft, "odd.zzz").icon, PanelIcons::kGenericFile);
+    QVERIFY(RowNamed(h.window, kLeft, "audio").icon > PanelIcons::kGenericFile);
+    QVERIFY(RowNamed(h.window, kLeft, "audio").icon != mp3);
+  }
+
+  void aStaleListIsFetchedAgainOnReread() {
+    HandsetWindow h;
+    Choose(h.window, kLeft, 0);
+    const long requests = h.ListRequests();
+    h.handset.AddFile("/a/new.txt", {});
+    h.window.OnCommand(ids::kLeftRereadButton);
+    QVERIFY(h.ListRequests() > requests);
+    QCOMPARE(Names(h.window, kLeft), (QStringList{"a"}));
+    Activate(h.window, kLeft, QStringLiteral("a"));
+    QVERIFY(Names(h.window, kLeft).contains(QStringLiteral("new.txt")));
+  }
+};
+
+QTEST_MAIN(PanelHandsetTest)
+#include "panel_handset_test.moc"

@@ -1,0 +1,247 @@
+// The local panel, the column clicks and the drive selectors in a main window.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include "app/main_window.h"
+#include "app/pending_commands.h"
+#include "main_window_fixture.h"
+#include "panels/ui/local_listing.h"
+#include "panels/ui/panels_state.h"
+
+using namespace tollhaven;
+using tollhaven::testing::WindowUnderTest;
+
+namespace {
+
+QString Cell(MainWindow& window, int side, int row, int column) {
+  QAbstractItemModel* model = window.list(side)->model();
+  return model->data(model->index(row, column)).toString();
+}
+
+QStringList Names(MainWindow& window, int side) {
+  QStringList names;
+  for (int row = 0; row < window.list(side)->model()->rowCount(); ++row) {
+    names << Cell(window, side, row, 0);
+  }
+  return names;
+}
+
+int RowOf(MainWindow& window, int side, const QString& name) {
+  return static_cast<int>(Names(window, side).indexOf(name));
+}
+
+void Show(MainWindow& window, int side, const QString& directory) {
+  window.pathField(side)->setText(directory);
+  fillLocalPanel(window, side);
+}
+
+void Activate(MainWindow& window, int side, int row) {
+  window.list(side)->setCurrentIndex(window.list(side)->model()->index(row, 0));
+  activateLocalRow(window, side);
+}
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+}  // namespace
+
+class PanelLocalTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    QVERIFY(tree_.isValid());
+    QVERIFY(QDir(tree_.path()).mkpath(QStringLiteral("work/inner")));
+    QVERIFY(QDir(tree_.path()).mkpath(QStringLiteral("Beta")));
+    QVERIFY(WriteFile(tree_.filePath(QStringLiteral("work/notes.txt")), "12345"));
+    QVERIFY(WriteFile(tree_.filePath(QStringLiteral("work/.hidden")), ""));
+    QVERIFY(WriteFile(tree_.filePath(QStringLiteral("work/big.bin")), QByteArray(3000, 'x')));
+  }
+
+  void rootHasNoParentRowAndOneLevelDownItComesFirst() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    Show(window, kLeft, QStringLiteral("/"));
+    QVERIFY(window.list(kLeft)->model()->rowCount() > 0);
+    QVERIFY(!Names(window, kLeft).contains(QStringLiteral("..")));
+    QVERIFY(!Names(window, kLeft).contains(QStringLiteral(".")));
+
+    Show(window, kLeft, tree_.filePath(QStringLiteral("work")));
+    QCOMPARE(Names(window, kLeft), (QStringList{"..", "inner", ".hidden", "big.bin", "notes.txt"}));
+  }
+
+  void rowsShowDirectoriesSizesAndTheTimeOnTheTwentyFourHourClock() {
+    const QString notes = tree_.filePath(QStringLiteral("work/notes.txt"));
+    QFile file(notes);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QDateTime late(QDate(2024, 3, 9), QTime(23, 5));
+    QVERIFY(file.setFileTime(late, QFileDevice::FileModificationTime));
+    file.close();
+
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    Show(window, kRight, tree_.filePath(QStringLiteral("work")));
+    const int inner = RowOf(window, kRight, QStringLiteral("inner"));
+    const int row = RowOf(window, kRight, QStringLiteral("notes.txt"));
+    QCOMPARE(Cell(window, kRight, inner, 1), QStringLiteral("< DIR >"));
+    QCOMPARE(Cell(window, kRight, row, 1), QStringLiteral("5"));
+    QCOMPARE(Cell(window, kRight, RowOf(window, kRight, QStringLiteral("big.bin")), 1),
+             QStringLiteral("3000"));
+    const QString dateTime = Cell(window, kRight, row, 2);
+    QVERIFY2(dateTime.endsWith(QStringLiteral(" 23:05")), qPrintable(dateTime));
+    QCOMPARE(dateTime, QLocale::system().toString(late.date(), QLocale::ShortFormat) +
+                           QStringLiteral(" 23:05"));
+    QCOMPARE(LocalSizeText(qint64{5} << 32 | 7), std::string("7"));
+  }
+
+  void enteringParentNormalisesThePath() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    const QString inner = tree_.filePath(QStringLiteral("work/inner"));
+    Show(window, kLeft, inner);
+    Activate(window, kLeft, 0);
+    QCOMPARE(window.pathField(kLeft)->text(), QDir::cleanPath(tree_.filePath("work")));
+    QVERIFY(Names(window, kLeft).contains(QStringLiteral("inner")));
+
+    Activate(window, kLeft, RowOf(window, kLeft, QStringLiteral("inner")));
+    QCOMPARE(window.pathField(kLeft)->text(), QDir::cleanPath(inner));
+    QCOMPARE(Names(window, kLeft), QStringList{".."});
+  }
+
+  void activatingAFileOpensItFromItsOwnPanelsDirectory() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    QStringList opened;
+    PanelsState::Of(window).openFile = [&](const QString& path) { opened << path; };
+    Show(window, kLeft, tree_.filePath(QStringLiteral("work")));
+    Show(window, kRight, tree_.path());  // the right side changed directory last
+    Activate(window, kLeft, RowOf(window, kLeft, QStringLiteral("notes.txt")));
+    QCOMPARE(opened, QStringList{QDir::cleanPath(tree_.filePath("work/notes.txt"))});
+    QCOMPARE(window.pathField(kLeft)->text(), tree_.filePath(QStringLiteral("work")));
+  }
+
+  void columnClicksSortTheClickedListAndShareTheDirections() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    Show(window, kLeft, tree_.filePath(QStringLiteral("work")));
+    Show(window, kRight, tree_.filePath(QStringLiteral("work")));
+    auto arrow = [&](int side, int column) {
+      return window.list(side)
+          ->model()
+          ->headerData(column, Qt::Horizontal, PanelModel::kSortArrowRole)
+          .toInt();
+    };
+    QCOMPARE(arrow(kLeft, 0), int(kArrowUp));
+
+    window.list(kLeft)->header()->sectionClicked(0);  // from ascending: descending
+    QCOMPARE(Names(window, kLeft), (QStringList{"..", "inner", "notes.txt", "big.bin", ".hidden"}));
+    window.list(kRight)->header()->sectionClicked(0);  // shared mode: ascending again
+    QCOMPARE(Names(window, kRight),
+             (QStringList{"..", "inner", ".hidden", "big.bin", "notes.txt"}));
+    QCOMPARE(arrow(kLeft, 0), int(kArrowDown));
+    QCOMPARE(arrow(kRight, 0), int(kArrowUp));
+
+    window.list(kRight)->header()->sectionClicked(1);
+    QCOMPARE(Names(window, kRight),
+             (QStringList{"..", "inner", ".hidden", "notes.txt", "big.bin"}));
+    QCOMPARE(arrow(kRight, 0), int(kNoArrow));
+    QCOMPARE(arrow(kRight, 1), int(kArrowUp));
+
+    window.list(kRight)->header()->sectionClicked(2);
+    QCOMPARE(Names(window, kRight),
+             (QStringList{"..", "inner", ".hidden", "notes.txt", "big.bin"}));
+    QCOMPARE(arrow(kRight, 1), int(kArrowUp));
+    QCOMPARE(window.list(kRight)->model()->headerData(2, Qt::Horizontal).toString(),
+             QStringLiteral("Date/Time"));
+
+    // A re-read orders by name again; the size arrow stays.
+    fillLocalPanel(window, kRight);
+    QCOMPARE(Names(window, kRight),
+             (QStringList{"..", "inner", ".hidden", "big.bin", "notes.txt"}));
+    QCOMPARE(arrow(kRight, 1), int(kArrowUp));
+  }
+
+  void sortingKeepsTheRightSelectionAndDropsTheLeftOne() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    for (int side : {kLeft, kRight}) {
+      Show(window, side, tree_.filePath(QStringLiteral("work")));
+      QItemSelectionModel* selection = window.list(side)->selectionModel();
+      selection->select(window.list(side)->model()->index(RowOf(window, side, "notes.txt"), 0),
+                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      window.panel(side).rememberedRow = 0;
+      window.list(side)->header()->sectionClicked(1);
+      QStringList selected;
+      for (const QModelIndex& index : selection->selectedRows()) {
+        selected << index.data().toString();
+      }
+      selected.sort();
+      QCOMPARE(selected, side == kLeft ? QStringList{".."} : (QStringList{"..", "notes.txt"}));
+      QCOMPARE(selection->currentIndex().row(), 0);
+    }
+    // A remembered row past the end selects nothing.
+    window.panel(kLeft).rememberedRow = 99;
+    sortPanel(window, kLeft);
+    QVERIFY(window.list(kLeft)->selectionModel()->selectedRows().isEmpty());
+  }
+
+  void driveSelectorsListTheHandsetRootAndHome() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    for (int side : {kLeft, kRight}) {
+      QComboBox* selector = window.driveSelector(side);
+      QVERIFY(selector->count() >= 3);
+      QCOMPARE(selector->itemText(0), QStringLiteral("P2k Mobile phone"));
+      QVERIFY(selector->itemText(1).startsWith(QStringLiteral("/ ")));
+      QVERIFY(selector->itemText(2).startsWith(QDir::homePath() + QLatin1Char(' ')));
+      QCOMPARE(selector->currentIndex(), 2);
+      QCOMPARE(window.pathField(side)->text(), QDir::homePath());
+    }
+  }
+
+  void aDriveThatCannotBeEnteredFallsBackToHomeAndEachDriveKeepsItsDirectory() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    PanelsState& panels = PanelsState::Of(window);
+    QComboBox* selector = window.driveSelector(kLeft);
+    panels.drives[kLeft].push_back({"/nonexistent-tollhaven-drive", DriveKind::Removable, ""});
+    selector->addItem(QStringLiteral("/nonexistent-tollhaven-drive Removable disk"));
+    panels.drives[kLeft].push_back({tree_.path().toStdString(), DriveKind::Fixed, ""});
+    selector->addItem(tree_.path() + QLatin1Char(' '));
+    const int missing = selector->count() - 2;
+    const int temporary = selector->count() - 1;
+
+    selector->setCurrentIndex(missing);
+    onDriveChosen(window, kLeft);
+    QCOMPARE(window.panel(kLeft).driveIndex, 2);
+    QCOMPARE(selector->currentIndex(), 2);
+    QCOMPARE(window.pathField(kLeft)->text(), QDir::homePath());
+
+    selector->setCurrentIndex(temporary);
+    onDriveChosen(window, kLeft);
+    QCOMPARE(window.pathField(kLeft)->text(), tree_.path());
+    Activate(window, kLeft, RowOf(window, kLeft, QStringLiteral("work")));
+    selector->setCurrentIndex(2);
+    onDriveChosen(window, kLeft);
+    selector->setCurrentIndex(temporary);
+    onDriveChosen(window, kLeft);
+    QCOMPARE(window.pathField(kLeft)->text(), tree_.filePath(QStringLiteral("work")));
+    QCOMPARE(window.activeSide(), kLeft);
+    QVERIFY(window.pathField(kLeft)->isEnabled());
+    QVERIFY(!window.pathField(kRight)->isEnabled());
+  }
+
+ private:
+  QTemporaryDir tree_;
+};
+
+QTEST_MAIN(PanelLocalTest)
+#include "panel_local_test.moc"
