@@ -1,6 +1,7 @@
 // A walk through the demo handset as a newcomer would take it in tollhaven-demo. With
 // TOLLHAVEN_DEMO_SCREENSHOT set to a file name, the window is also saved there as a picture.
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QTest>
@@ -11,6 +12,7 @@
 #include "app/status_bar.h"
 #include "demo/demo_handset.h"
 #include "main_window_fixture.h"
+#include "panels/ui/panels_state.h"
 
 using namespace tollhaven;
 using tollhaven::testing::WindowUnderTest;
@@ -35,6 +37,16 @@ void Activate(MainWindow& window, int side, const QString& name) {
   QTest::keyClick(window.list(side), Qt::Key_Return);
 }
 
+// The sample entries the build puts beside the programs, copied beside the window under test.
+bool CopyTemplates(const std::filesystem::path& exeDir) {
+  const std::filesystem::path built =
+      (QCoreApplication::applicationDirPath() + QStringLiteral("/../../Templates")).toStdString();
+  std::error_code error;
+  std::filesystem::copy(built, exeDir / "Templates", std::filesystem::copy_options::recursive,
+                        error);
+  return !error;
+}
+
 }  // namespace
 
 class DemoBrowseTest : public QObject {
@@ -45,6 +57,7 @@ class DemoBrowseTest : public QObject {
     const std::unique_ptr<p2ksim::SimulatedHandset> handset =
         MakeDemoHandset(std::chrono::microseconds(0));
     WindowUnderTest test;
+    QVERIFY(CopyTemplates(test.dir()));
     MainWindow& window = *test.window;
     WireToSimulatedHandset(window, *handset, std::make_unique<ManualClock>());
     QVERIFY(test.Show());
@@ -70,6 +83,9 @@ class DemoBrowseTest : public QObject {
     for (int row = 1; row < 6; ++row) {
       QCOMPARE(window.list(kRight)->model()->index(row, 1).data().toString(),
                QStringLiteral("< DIR >"));
+      // The sample entry D gives directories their icon.
+      QVERIFY(PanelsState::Of(window).model(kRight).rows()[static_cast<std::size_t>(row)].icon !=
+              PanelIcons::kGenericFile);
     }
 
     const QString screenshot = qEnvironmentVariable("TOLLHAVEN_DEMO_SCREENSHOT");
