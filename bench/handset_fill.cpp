@@ -90,7 +90,6 @@ void handset_fill_sorted(benchmark::State& state) {
 BENCHMARK(handset_fill)
     ->Arg(10000)
     ->Arg(20000)
-    ->Arg(40000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 BENCHMARK(handset_fill_sorted)

@@ -2,7 +2,6 @@
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QStandardItemModel>
 #include <QTreeView>
 
 #include "app/main_window.h"
