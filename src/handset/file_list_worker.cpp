@@ -104,10 +104,7 @@ void PhoneFileList::FileListWorker(WorkerSignal& signal) {
   ProgressSink& progress = handset_.progress();
   const uint32_t started = clock.TickCount();
 
-  phoneFileList = {};
-  writePosition = 0;
-  fileCount = 0;
-  entrySize = 0;
+  Release();
   uint32_t received = 0;
   int outcome = -1;
   const bool counted = CountFiles(true) == 0;

@@ -4,6 +4,14 @@
 
 namespace tollhaven {
 
+void PhoneFileList::Release() {
+  phoneFileList = {};
+  writePosition = 0;
+  fileCount = 0;
+  entrySize = 0;
+  fileListLoaded = 0;
+}
+
 void PhoneFileList::ForEachEntryOffset(const std::function<void(std::size_t)>& visit) const {
   if (entrySize <= kEntryFieldsSize) {
     return;

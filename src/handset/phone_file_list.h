@@ -40,6 +40,9 @@ class PhoneFileList {
   // not fit the list's format (the entries before it are kept).
   void FileListWorker(WorkerSignal& signal);
 
+  // Lets go of the block: no entries, not loaded.
+  void Release();
+
   // ---- Edits that keep the list in step (cached_edits.cpp) ----
 
   // After a file was created on the handset: appends a one-entry chunk for it (an older entry of

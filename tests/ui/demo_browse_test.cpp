@@ -15,18 +15,10 @@
 #include "panels/ui/panels_state.h"
 
 using namespace tollhaven;
+using tollhaven::testing::Names;
 using tollhaven::testing::WindowUnderTest;
 
 namespace {
-
-QStringList Names(MainWindow& window, int side) {
-  QStringList names;
-  QAbstractItemModel* model = window.list(side)->model();
-  for (int row = 0; row < model->rowCount(); ++row) {
-    names << model->data(model->index(row, 0)).toString();
-  }
-  return names;
-}
 
 void Activate(MainWindow& window, int side, const QString& name) {
   const int row = static_cast<int>(Names(window, side).indexOf(name));

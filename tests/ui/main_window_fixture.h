@@ -3,6 +3,7 @@
 #include <QList>
 #include <QObject>
 #include <QStandardItemModel>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -22,6 +23,16 @@ inline Settings QuietSettings() {
   settings.checkUpdate = 0;
   settings.autoStart = 0;
   return settings;
+}
+
+// The names in column 0 of a side's list, top to bottom.
+inline QStringList Names(MainWindow& window, int side) {
+  QStringList names;
+  QAbstractItemModel* model = window.list(side)->model();
+  for (int row = 0; row < model->rowCount(); ++row) {
+    names << model->data(model->index(row, 0)).toString();
+  }
+  return names;
 }
 
 // A main window over a fresh temporary directory that serves as exeDir and configuration

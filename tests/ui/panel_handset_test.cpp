@@ -17,20 +17,12 @@
 #include "panels/ui/panels_state.h"
 
 using namespace tollhaven;
+using tollhaven::testing::Names;
 using tollhaven::testing::WindowUnderTest;
 
 namespace {
 
 constexpr int kListSubCommand = 0x08;
-
-QStringList Names(MainWindow& window, int side) {
-  QStringList names;
-  QAbstractItemModel* model = window.list(side)->model();
-  for (int row = 0; row < model->rowCount(); ++row) {
-    names << model->data(model->index(row, 0)).toString();
-  }
-  return names;
-}
 
 const PanelRow& RowNamed(MainWindow& window, int side, const std::string& name) {
   const std::vector<PanelRow>& rows = PanelsState::Of(window).model(side).rows();

@@ -15,6 +15,7 @@
 #include "panels/ui/panels_state.h"
 
 using namespace tollhaven;
+using tollhaven::testing::Names;
 using tollhaven::testing::WindowUnderTest;
 
 namespace {
@@ -22,14 +23,6 @@ namespace {
 QString Cell(MainWindow& window, int side, int row, int column) {
   QAbstractItemModel* model = window.list(side)->model();
   return model->data(model->index(row, column)).toString();
-}
-
-QStringList Names(MainWindow& window, int side) {
-  QStringList names;
-  for (int row = 0; row < window.list(side)->model()->rowCount(); ++row) {
-    names << Cell(window, side, row, 0);
-  }
-  return names;
 }
 
 int RowOf(MainWindow& window, int side, const QString& name) {

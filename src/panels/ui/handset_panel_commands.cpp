@@ -70,11 +70,7 @@ void ReleaseFileList(MainWindow& window) {
   if (session == nullptr) {
     return;
   }
-  PhoneFileList& list = session->fileList();
-  list.phoneFileList = {};
-  list.writePosition = 0;
-  list.fileCount = 0;
-  list.fileListLoaded = 0;
+  session->fileList().Release();
 }
 
 }  // namespace tollhaven
