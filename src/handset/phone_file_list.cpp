@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/byte_order.h"
+
 namespace tollhaven {
 
 void PhoneFileList::Release() {
@@ -20,7 +22,7 @@ void PhoneFileList::ForEachEntryOffset(const std::function<void(std::size_t)>& v
   uint32_t visited = 0;
   std::size_t chunk = 0;
   while (visited < fileCount && chunk + kChunkHeaderSize <= end) {
-    const std::size_t count = (std::size_t{phoneFileList[chunk]} << 8) | phoneFileList[chunk + 1];
+    const std::size_t count = Big16(phoneFileList.data() + chunk);
     if (count == 0) {
       return;  // never stored; a walk must not spin on it
     }
