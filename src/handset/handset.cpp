@@ -105,7 +105,8 @@ int Handset::PhoneRead(uint8_t* buffer, uint32_t size) {
   if (carried == 1 && lastRequest != 1) {
     return -1;
   }
-  return 0;
+  // A handset that ends the file early leaves the rest of the buffer unfilled: that is no file.
+  return received == size ? 0 : -1;
 }
 
 int Handset::PhoneWrite(const uint8_t* buffer, uint32_t size) {
@@ -203,8 +204,9 @@ int Handset::PhoneFreeSpace(const uint8_t* volumes, std::size_t volumesLength) {
   if (Run(kFileSystemOpcode, kFreeSpacePayload) != 0) {
     return -1;
   }
-  // Fewer than four bytes cannot hold the count; older bytes of the area must not pass for it.
-  if (answerLength_ == 1 || answerArea_[0] == 6 || answerLength_ < 4) {
+  // A single byte is a status (6 among them), and fewer than four bytes cannot hold the count.
+  // Four bytes are always the count, whatever their first byte: 0x06xxxxxx is 96 to 112 MiB.
+  if (answerLength_ < 4) {
     return -1;
   }
   freeSpace = Big32(answerArea_);

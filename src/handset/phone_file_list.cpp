@@ -43,4 +43,15 @@ void PhoneFileList::ForEachEntry(const std::function<void(const FileListEntry&)>
       [&](std::size_t offset) { visit(ReadEntry(phoneFileList.data() + offset, entrySize)); });
 }
 
+bool PhoneFileList::HoldsFile(std::string_view path) const {
+  bool held = false;
+  if (fileListLoaded != 0) {
+    ForEachEntryOffset([&](std::size_t offset) {
+      const uint8_t* entry = phoneFileList.data() + offset;
+      held = held || (!EntryDeleted(entry) && EntryNameEquals(entry, entrySize, path));
+    });
+  }
+  return held;
+}
+
 }  // namespace tollhaven

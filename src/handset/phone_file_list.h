@@ -63,6 +63,8 @@ class PhoneFileList {
   // Visits the fileCount entries in list order, deleted ones included (check `deleted`).
   void ForEachEntry(const std::function<void(const FileListEntry&)>& visit) const;
   std::size_t fileListSize() const { return phoneFileList.size(); }
+  // True when a loaded list holds an entry named exactly `path` that is not deleted.
+  bool HoldsFile(std::string_view path) const;
 
   // ---- State ----
 

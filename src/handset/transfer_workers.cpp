@@ -23,11 +23,12 @@ void DownloadWorker(Handset& handset, TransferJob& job, WorkerSignal& signal) {
   failed |= handset.PhoneOpen(job.transferPath, job.transferAttr);
   failed |= handset.PhoneSeek(0, 0);
   ResetProgress(handset.progress(), job.downloadSize);
-  // A buffer too small for the file is a failed read, never a write past its end.
-  if (job.transferBuffer.size() >= job.downloadSize) {
-    failed |= handset.PhoneRead(job.transferBuffer.data(), job.downloadSize);
-  } else {
+  // A buffer too small for the file is a failed read, never a write past its end. An empty
+  // file has nothing to read: it needs no read request, and is no failure.
+  if (job.transferBuffer.size() < job.downloadSize) {
     failed = -1;
+  } else if (job.downloadSize > 0) {
+    failed |= handset.PhoneRead(job.transferBuffer.data(), job.downloadSize);
   }
   failed |= handset.PhoneClose();
   signal.Finish(failed != 0 ? -1 : 0);

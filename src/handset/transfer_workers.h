@@ -28,7 +28,8 @@ struct TransferJob {
 // its commands even after a failure (so the handset file is always closed), steps the handset's
 // progress bar, and calls signal.Finish() last with 0 when every command succeeded, else -1.
 //
-// Download: open with transferAttr, seek to the start, read downloadSize bytes, close.
+// Download: open with transferAttr, seek to the start, read downloadSize bytes (none for an empty
+// file), close.
 void DownloadWorker(Handset& handset, TransferJob& job, WorkerSignal& signal);
 // Upload: open with attribute word 4, write uploadSize bytes, close.
 void UploadWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal);

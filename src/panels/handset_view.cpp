@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "handset/handset_names.h"
 #include "panels/row_order.h"
 #include "support/text_helpers.h"
 
@@ -42,6 +43,10 @@ int HandsetRowBuilder::addHandsetRow(int rowIndex, const FileListEntry& entry) {
   // An empty component ("//") or a dot component is no entry of this directory; listing "." or
   // ".." from the handset would make the row walk somewhere else than it says.
   if (name.empty() || name == "." || name == kParentRowName) {
+    return rowIndex;
+  }
+  // The placeholder that keeps a directory the program made listed is no file of the user's.
+  if (!directory && name == kPlaceholderName) {
     return rowIndex;
   }
   // The first entry under a subdirectory gives its row; later ones, and names that differ only

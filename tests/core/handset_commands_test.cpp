@@ -88,6 +88,21 @@ TEST(PhoneReadFailures, SingleByteAnswerSizeZeroAndFailedBlock) {
   EXPECT_THAT(s.Lines(), ElementsAre("GENERIC FAILURE."));
 }
 
+// A file that ends before the size asked for must not pass for whole: the unread rest of the
+// buffer would be saved as the file's contents.
+TEST(PhoneReadFailures, AFileEndingEarlyFails) {
+  SimulatedLink s;
+  s.sim.AddFile("/a/short", Pattern(1500));
+  ASSERT_EQ(s.handset.PhoneOpen("/a/short", 0), 0);
+  std::vector<uint8_t> buffer(3010);
+  EXPECT_EQ(s.handset.PhoneRead(buffer.data(), 3000), -1);
+  EXPECT_EQ(BlockCounts(s.sim, 1), (std::vector<uint32_t>{1024, 1024}));
+
+  ASSERT_EQ(s.handset.PhoneSeek(0, 0), 0);
+  s.sim.ScriptNextAnswerNoData();  // no data at all for the first block
+  EXPECT_EQ(s.handset.PhoneRead(buffer.data(), 1000), -1);
+}
+
 TEST(PhoneReadFailures, AHandsetSendingMoreThanAskedNeverOverrunsTheBuffer) {
   SimulatedLink s;
   std::vector<uint8_t> buffer(100 + 10, 0xEE);
@@ -247,6 +262,13 @@ TEST(Volumes, FailureRules) {
   s.sim.ScriptNextAnswer({0, 1});  // too short to hold the count
   EXPECT_EQ(s.handset.PhoneFreeSpace(volumes), -1);
   EXPECT_EQ(s.handset.freeSpace, 0u);
+  s.sim.ScriptNextAnswer({6});  // a status alone
+  EXPECT_EQ(s.handset.PhoneFreeSpace(volumes), -1);
+
+  // A count whose first byte is 6 is 96 MiB or more, not a status.
+  s.sim.ScriptNextAnswer({0x06, 0x40, 0x00, 0x00});
+  EXPECT_EQ(s.handset.PhoneFreeSpace(volumes), 0);
+  EXPECT_EQ(s.handset.freeSpace, 0x06400000u);
 }
 
 TEST(ReadSeem, ReadsTheModelRecord) {

@@ -79,10 +79,10 @@ TEST_F(TransferWorkers, DownloadReadsTheFileInBlocksAndStepsOncePerBlock) {
   EXPECT_FALSE(s.sim.FileOpen());
 }
 
-TEST_F(TransferWorkers, DownloadOfAnEmptyFileFailsTheReadButStillOpensSeeksAndCloses) {
+TEST_F(TransferWorkers, DownloadOfAnEmptyFileSendsNoReadAndSucceeds) {
   PrepareDownload({});
   Run(DownloadWorker);
-  EXPECT_FALSE(signal.Succeeded());
+  EXPECT_TRUE(signal.Succeeded());
   EXPECT_THAT(SubCommands(), ElementsAre(kOpen, kSeek, kClose));
   EXPECT_EQ(s.progress.rangeHigh, 1);
   EXPECT_FALSE(s.sim.FileOpen());

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "handset/phone_file_list.h"
+#include "support/event_log.h"
+#include "support/worker_signal.h"
+
+namespace tollhaven {
+
+// How a front end runs a job that talks to the handset: the window under its wait dialog, a
+// command-line tool on a thread it waits for. Returns once the job has ended, with its outcome
+// (0 when every command succeeded).
+using HandsetJobRunner = std::function<int(WorkerSignal& signal, std::function<void()> job)>;
+
+// A file or directory of a handset directory, as a panel row or a listing shows it.
+struct HandsetItem {
+  std::string name;  // the bytes the handset gave, unchanged
+  bool directory = false;
+  uint32_t size = 0;
+  uint32_t attributeWord = 0;  // the word a download opens the file with
+};
+
+enum class FileOutcome {
+  Done,
+  Skipped,  // not attempted: nothing on either side changed
+  Failed,   // attempted and failed; what is left is as the log line says
+};
+
+// What every front end does to files of the handset: the window's commands, drops, patch files,
+// the command-line tool and the mount all come through here. It reads local files for uploads
+// and skips what must not be sent, downloads into a file beside the target that replaces it only
+// when every byte arrived, keeps the cached list in step only with what the handset really did,
+// and writes one log line for each file it skips or fails on. A front end walks its own
+// selection and shows its own questions and progress.
+class HandsetFiles {
+ public:
+  HandsetFiles(PhoneFileList& list, EventLog& log, WorkerSignal& signal, HandsetJobRunner run);
+
+  // Writes the local file as `handsetDir` + its name (converted to the handset's 8-bit names).
+  // A file the cached list already holds is deleted on the handset first, so that nothing of
+  // the old one is left behind. On success the cached list gets the new file.
+  FileOutcome Upload(const std::filesystem::path& localFile, std::string_view handsetDir);
+  // Reads `handsetDir` + item.name into `localDirectory`, under the name in the local file-name
+  // encoding, replacing a file of that name only once the whole file has arrived.
+  FileOutcome Download(std::string_view handsetDir, const HandsetItem& item,
+                       const std::filesystem::path& localDirectory);
+  // Deletes a file, or a directory with everything in it.
+  FileOutcome Delete(std::string_view handsetPath, bool directory);
+  // Creates a directory and its placeholder file.
+  FileOutcome MakeDirectory(std::string_view handsetPath);
+  // Gives a file a new attribute word (by opening it with the word and closing it again).
+  FileOutcome SetAttributes(std::string_view handsetPath, uint32_t attributeWord);
+
+  PhoneFileList& list() { return list_; }
+  Handset& handset() { return list_.handset(); }
+
+ private:
+  PhoneFileList& list_;
+  EventLog& log_;
+  WorkerSignal& signal_;
+  HandsetJobRunner run_;
+};
+
+}  // namespace tollhaven
