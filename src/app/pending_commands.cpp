@@ -5,17 +5,9 @@
 
 namespace tollhaven {
 
-// The panels, the drive selectors and the handset connection live in src/panels/ui/.
+// The panels, the drive selectors and the handset connection live in src/panels/ui/; the file
+// commands in file_operations.cpp and handset_transfers.cpp.
 void installDropHandlers(MainWindow&) {}
-
-void PhoneRestart(MainWindow&) {}
-
-void ViewItem(MainWindow&) {}
-void EditItem(MainWindow&) {}
-void DeleteSelection(MainWindow&) {}
-void CopySelection(MainWindow&) {}
-void NewFolder(MainWindow&) {}
-void EditAttributes(MainWindow&) {}
 
 void RunShellIntegration(MainWindow&) {}
 void ApplyAutoStart(MainWindow&, bool) {}

@@ -23,6 +23,13 @@ std::string OwnerAttributeText(uint32_t attributeField) {
   return digits.substr(0, 2) + "    " + digits.substr(2, 4);
 }
 
+uint32_t AttributeWordOfText(std::string_view ownerAttributeText) {
+  std::string digits(
+      ownerAttributeText.substr(std::min<std::size_t>(3, ownerAttributeText.size())));
+  std::replace(digits.begin(), digits.end(), ' ', '0');
+  return ParseHex(digits);
+}
+
 HandsetRowBuilder::HandsetRowBuilder(std::vector<PanelRow>& rows, std::string_view handsetDir,
                                      HandsetIcons& icons)
     : rows_(rows), handsetDir_(handsetDir), icons_(icons) {

@@ -33,6 +33,9 @@ std::string HandsetTemplateName(std::string_view rowName, bool directory);
 // The "Ownr/Attr" text of an attribute field (the entry's four field bytes as a little-endian
 // word): the owner, four blanks, then the attribute word's high and low byte, in hexadecimal.
 std::string OwnerAttributeText(uint32_t attributeField);
+// The attribute word an "Ownr/Attr" text shows: the text from its fourth character on, read as
+// hexadecimal with a blank counting as 0.
+uint32_t AttributeWordOfText(std::string_view ownerAttributeText);
 
 // Builds the rows of one handset directory from the flat file list. It remembers the names it
 // has listed (case-folded), so that telling a repeated directory from a new row costs the same

@@ -9,6 +9,7 @@
 #include <QTreeView>
 #include <memory>
 
+#include "app/file_prompts.h"
 #include "app/main_window.h"
 #include "panels/ui/panels_state.h"
 #include "support/settings.h"
@@ -46,6 +47,17 @@ class WindowUnderTest {
     window = std::make_unique<MainWindow>(AppPaths{dir(), dir()}, QStringList{});
     // Activating a file row would start the desktop's viewer.
     PanelsState::Of(*window).openFile = [](const QString&) {};
+    // The file commands ask nothing and start nothing unless a test answers for the user.
+    FilePrompts& prompts = FilePrompts::Of(*window);
+    prompts.askYesNo = [](const QString&, const QString&) { return false; };
+    prompts.askNewName = [](std::string&) {};
+    prompts.askCopyDestination = [](const std::string&, std::string&) {};
+    prompts.askAttributes = [](std::string_view, const QString&) -> std::optional<uint32_t> {
+      return std::nullopt;
+    };
+    prompts.launcher.openDefault = [](const QString&) {};
+    prompts.launcher.startProgram = [](const QString&, const QStringList&) { return true; };
+    prompts.launcher.openAsText = [](const QString&) {};
     QObject::connect(window.get(), &MainWindow::commandReceived,
                      [this](int id) { commands.append(id); });
   }

@@ -4,6 +4,7 @@
 #include "app/progress_bar.h"
 #include "link/connect.h"
 #include "support/status_sink.h"
+#include "support/ui/wait_dialog.h"
 
 namespace tollhaven {
 
@@ -14,7 +15,11 @@ HandsetSession::HandsetSession(MainWindow& window, std::unique_ptr<Discovery> di
       discovery_(std::move(discovery)),
       link_(window.eventLog(), *clock_),
       handset_(link_),
-      fileList_(handset_, window.settings()) {
+      fileList_(handset_, window.settings()),
+      files_(fileList_, window.eventLog(), signal_,
+             [&window](WorkerSignal& signal, std::function<void()> job) {
+               return RunWorker(&window, signal, std::move(job));
+             }) {
   setObjectName(QStringLiteral("handsetSession"));
   handset_.SetProgress(&window.progress());
 }
@@ -31,6 +36,12 @@ HandsetSession& HandsetSession::Install(MainWindow& window, std::unique_ptr<Disc
                                         std::unique_ptr<Clock> clock) {
   delete window.findChild<HandsetSession*>(QString(), Qt::FindDirectChildrenOnly);
   return *new HandsetSession(window, std::move(discovery), std::move(clock));
+}
+
+void HandsetSession::EnsureConnected() {
+  if (!connected()) {
+    Connect(link_, *discovery_);
+  }
 }
 
 void HandsetSession::ConnectAndLoadVolumes(StatusSink& status) {

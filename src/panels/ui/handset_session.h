@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "handset/handset.h"
+#include "handset/handset_files.h"
 #include "handset/phone_file_list.h"
 #include "link/discovery.h"
 #include "link/phone_link.h"
@@ -38,11 +39,15 @@ class HandsetSession : public QObject {
   // Finds the handset (when it is not found yet) and, once it is there, reads its volumes,
   // free space, model and file count into the log and `status`.
   void ConnectAndLoadVolumes(StatusSink& status);
+  // Finds the handset when it is not found yet, without reading its volumes.
+  void EnsureConnected();
 
   PhoneLink& link() { return link_; }
   Handset& handset() { return handset_; }
   PhoneFileList& fileList() { return fileList_; }
   WorkerSignal& signal() { return signal_; }
+  // Transfers and file changes, each transfer under the window's wait dialog.
+  HandsetFiles& files() { return files_; }
 
   // Set while a patch file runs; the right panel then stays as it is when no handset answers.
   bool patchRunning = false;
@@ -54,6 +59,7 @@ class HandsetSession : public QObject {
   Handset handset_;
   PhoneFileList fileList_;
   WorkerSignal signal_;
+  HandsetFiles files_;
 };
 
 // How this computer's handsets are found (handset_session_<platform>.cpp).

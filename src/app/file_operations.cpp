@@ -1,0 +1,279 @@
+// The file commands of the main window: view, edit, delete, new folder, attributes, restart and
+// copy, on the active panel (and, for copy, into the other one).
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTreeView>
+#include <filesystem>
+
+#include "app/file_prompts.h"
+#include "app/handset_transfers.h"
+#include "app/main_window.h"
+#include "app/pending_commands.h"
+#include "app/selection_walk.h"
+#include "app/status_bar.h"
+#include "handset/handset_names.h"
+#include "panels/handset_volume.h"
+#include "panels/ui/handset_session.h"
+#include "support/local_files.h"
+
+namespace tollhaven {
+
+namespace {
+
+// A viewer the user may put beside the program; View prefers it to the desktop's choice.
+#ifdef Q_OS_WIN
+constexpr const char* kListerProgram = "lister.exe";
+#else
+constexpr const char* kListerProgram = "lister";
+#endif
+
+std::string Utf8(const QString& text) {
+  return text.toStdString();
+}
+
+// While files change under them, the lists are not redrawn.
+class FrozenLists {
+ public:
+  explicit FrozenLists(MainWindow& window) : window_(window) {
+    for (int side : {kLeft, kRight}) {
+      window_.list(side)->setUpdatesEnabled(false);
+    }
+  }
+  ~FrozenLists() {
+    for (int side : {kLeft, kRight}) {
+      window_.list(side)->setUpdatesEnabled(true);
+    }
+  }
+
+ private:
+  MainWindow& window_;
+};
+
+void LogLocalFailure(MainWindow& window, const char* what, const QString& name,
+                     const std::error_code& error) {
+  window.eventLog().AppendLog(std::string(what) + Utf8(name) + ": " + error.message());
+}
+
+// The current row's file in its panel's directory, on the opening side: relative paths in the
+// dialogs resolve against the panel that is worked on.
+QString InPanel(const SelectionWalk& walk, const QString& name) {
+  return QDir(walk.localDirectory()).filePath(name);
+}
+
+void RefreshHandsetSide(MainWindow& window, int side) {
+  fillHandsetPanel(window, side);
+  sortPanel(window, side);
+}
+
+// A name typed for a new handset directory, as handset bytes below `handsetDir`; nothing when
+// the handset cannot hold it or a part of it would lead elsewhere ("..", "//").
+std::optional<std::string> NewHandsetDirectory(std::string_view handsetDir,
+                                               const std::string& typed) {
+  std::optional<std::string> name = HandsetNameFromUtf8(typed);
+  if (!name) {
+    return std::nullopt;
+  }
+  while (!name->empty() && name->back() == '/') {
+    name->pop_back();
+  }
+  std::string_view rest = *name;
+  for (;;) {
+    const std::string_view part = rest.substr(0, rest.find('/'));
+    if (part.empty() || part == "." || part == ".." || part.find('\0') != std::string_view::npos) {
+      return std::nullopt;
+    }
+    if (part.size() == rest.size()) {
+      return HandsetPath(handsetDir, *name);
+    }
+    rest.remove_prefix(part.size() + 1);
+  }
+}
+
+void CopyLocally(MainWindow& window) {
+  FilePrompts& prompts = FilePrompts::Of(window);
+  EventLog& log = window.eventLog();
+  SelectionWalk walk(window, window.activeSide());
+  for (int r = walk.First(); r != -1; r = walk.Next()) {
+    const QString name = walk.shownName();
+    if (walk.itemIsDirectory()) {
+      log.AppendLog("Skipped, a directory: " + Utf8(name));
+      continue;
+    }
+    std::string otherPath = Utf8(walk.otherLocalDirectory() + QLatin1Char('/') + name);
+    log.AppendLog(Utf8(name));
+    log.AppendLog(otherPath);
+    // Cancel keeps the proposed destination: the copy goes on either way.
+    prompts.askCopyDestination(Utf8(name), otherPath);
+
+    const std::filesystem::path from = InPanel(walk, name).toStdU16String();
+    const std::filesystem::path to =
+        InPanel(walk, QString::fromStdString(otherPath)).toStdU16String();
+    std::error_code error;
+    LocalCopy copied;
+    {
+      FrozenLists frozen(window);
+      copied = CopyLocalFile(from, to, false, error);
+    }
+    if (copied == LocalCopy::DestinationExists) {
+      // Focus may move while the box is open; the command stays with its side.
+      const int side = window.activeSide();
+      const bool overwrite =
+          prompts.askYesNo(QStringLiteral("Are You overwrite file ?  -  ") + name,
+                           QStringLiteral("Overwrite confirmation"));
+      window.setActiveSide(side);
+      if (!overwrite) {
+        continue;
+      }
+      FrozenLists frozen(window);
+      copied = CopyLocalFile(from, to, true, error);
+    }
+    if (copied == LocalCopy::Failed) {
+      LogLocalFailure(window, "Copy failed: ", name, error);
+    }
+  }
+  fillLocalPanel(window, walk.other());
+  window.list(walk.side())->setFocus(Qt::OtherFocusReason);
+}
+
+}  // namespace
+
+void ViewItem(MainWindow& window) {
+  SelectionWalk walk(window, window.activeSide());
+  if (walk.First() == -1 || walk.handset()) {
+    return;
+  }
+  DesktopLauncher& launcher = FilePrompts::Of(window).launcher;
+  const QString path = InPanel(walk, walk.shownName());
+  if (walk.itemIsDirectory()) {
+    launcher.openDefault(path);
+    return;
+  }
+  const QString lister = QDir(QString::fromStdU16String(window.paths().exeDir.u16string()))
+                             .filePath(QString::fromLatin1(kListerProgram));
+  if (!QFileInfo(lister).isExecutable() || !launcher.startProgram(lister, {path})) {
+    launcher.openDefault(path);
+  }
+}
+
+void EditItem(MainWindow& window) {
+  SelectionWalk walk(window, window.activeSide());
+  // Edit works between two local panels only.
+  if (walk.First() == -1 || walk.handset() || walk.otherHandset()) {
+    return;
+  }
+  DesktopLauncher& launcher = FilePrompts::Of(window).launcher;
+  const QString path = InPanel(walk, walk.shownName());
+  if (walk.itemIsDirectory()) {
+    launcher.openDefault(path);
+  } else {
+    launcher.openAsText(path);
+  }
+}
+
+void DeleteSelection(MainWindow& window) {
+  FilePrompts& prompts = FilePrompts::Of(window);
+  EventLog& log = window.eventLog();
+  SelectionWalk walk(window, window.activeSide());
+  for (int r = walk.First(); r != -1; r = walk.Next()) {
+    const QString name = walk.shownName();
+    if (!prompts.askYesNo(QStringLiteral("Are You sure to delete ?  -  ") + name,
+                          QStringLiteral("Delete confirmation"))) {
+      continue;
+    }
+    FrozenLists frozen(window);
+    if (!walk.handset()) {
+      log.AppendLog(Utf8(name));
+      std::error_code error;
+      if (!DeleteLocalFile(InPanel(walk, name).toStdU16String(), error)) {
+        LogLocalFailure(window, "Delete failed: ", name, error);
+      }
+      continue;
+    }
+    HandsetSession& session = HandsetSession::Of(window);
+    const std::string path = walk.handsetPath();
+    log.AppendLog("Deleting file ");
+    log.AppendLog(Utf8FromHandsetName(path));
+    session.files().Delete(path, walk.itemIsDirectory());
+    showHandsetVolume(session.fileList(), window.status());
+  }
+  if (walk.handset()) {
+    RefreshHandsetSide(window, walk.side());
+    return;
+  }
+  fillLocalPanel(window, walk.side());
+  if (window.panel(walk.other()).driveIndex == window.panel(walk.side()).driveIndex) {
+    fillLocalPanel(window, walk.other());
+  }
+  window.list(walk.side())->setFocus(Qt::OtherFocusReason);
+}
+
+void NewFolder(MainWindow& window) {
+  const int side = window.activeSide();
+  std::string currentName;
+  FilePrompts::Of(window).askNewName(currentName);
+  if (currentName.empty()) {
+    return;
+  }
+  EventLog& log = window.eventLog();
+  SelectionWalk walk(window, side);
+  if (!walk.handset()) {
+    const QString name = QString::fromStdString(currentName);
+    std::error_code error;
+    if (!MakeLocalDirectory(InPanel(walk, name).toStdU16String(), error)) {
+      LogLocalFailure(window, "New folder failed: ", name, error);
+    }
+    fillLocalPanel(window, side);
+    // The other panel shows the new directory too when it lists the same one.
+    if (!walk.otherHandset() && QDir(walk.otherLocalDirectory()) == QDir(walk.localDirectory())) {
+      fillLocalPanel(window, walk.other());
+    }
+    return;
+  }
+  const std::optional<std::string> path = NewHandsetDirectory(walk.handsetDirectory(), currentName);
+  if (!path) {
+    log.AppendLog("New folder failed, not a name the handset can hold: " + currentName);
+    return;
+  }
+  HandsetSession& session = HandsetSession::Of(window);
+  log.AppendLog(Utf8FromHandsetName(*path));
+  session.files().MakeDirectory(*path);
+  showHandsetVolume(session.fileList(), window.status());
+  RefreshHandsetSide(window, side);
+}
+
+void EditAttributes(MainWindow& window) {
+  SelectionWalk walk(window, window.activeSide());
+  if (!walk.handset() || walk.First() == -1) {
+    return;
+  }
+  // One dialog, for the first selected row: the refill after it leaves only that row selected.
+  const std::optional<uint32_t> word =
+      FilePrompts::Of(window).askAttributes(walk.row.column2, walk.shownName());
+  if (word) {
+    HandsetSession::Of(window).files().SetAttributes(walk.handsetPath(), *word);
+  }
+  RefreshHandsetSide(window, walk.side());
+}
+
+void PhoneRestart(MainWindow& window) {
+  HandsetSession& session = HandsetSession::Of(window);
+  session.EnsureConnected();
+  session.handset().PhoneRestart();
+}
+
+void CopySelection(MainWindow& window) {
+  SelectionWalk walk(window, window.activeSide());
+  if (walk.handset() && walk.otherHandset()) {
+    window.eventLog().AppendLog(walk.side() == kLeft ? "p2k to p2k Left to Right:"
+                                                     : "p2k to p2k Right to Left:");
+  } else if (walk.handset()) {
+    DownloadSelection(window);
+  } else if (walk.otherHandset()) {
+    UploadSelection(window);
+  } else {
+    CopyLocally(window);
+  }
+}
+
+}  // namespace tollhaven

@@ -1,0 +1,41 @@
+#include "app/file_prompts.h"
+
+#include <QMessageBox>
+
+#include "app/main_window.h"
+#include "handset/ui/attributes_dialog.h"
+#include "support/ui/copy_to_dialog.h"
+#include "support/ui/new_path_dialog.h"
+
+namespace tollhaven {
+
+FilePrompts::FilePrompts(MainWindow& window) : QObject(&window), launcher(PlatformLauncher()) {
+  setObjectName(QStringLiteral("filePrompts"));
+  askYesNo = [&window](const QString& text, const QString& caption) {
+    return QMessageBox::question(&window, caption, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+  };
+  askNewName = [&window](std::string& currentName) {
+    NewPathDialog dialog(currentName, &window);
+    dialog.exec();
+  };
+  askCopyDestination = [&window](const std::string& currentName, std::string& otherPath) {
+    CopyToDialog dialog(currentName, otherPath, &window);
+    dialog.exec();
+  };
+  askAttributes = [&window](std::string_view attributeText,
+                            const QString& name) -> std::optional<uint32_t> {
+    AttributesDialog dialog(attributeText, name, window.listFont(), &window);
+    if (dialog.exec() != QDialog::Accepted) {
+      return std::nullopt;
+    }
+    return dialog.attributeValue();
+  };
+}
+
+FilePrompts& FilePrompts::Of(MainWindow& window) {
+  auto* prompts = window.findChild<FilePrompts*>(QString(), Qt::FindDirectChildrenOnly);
+  return prompts != nullptr ? *prompts : *new FilePrompts(window);
+}
+
+}  // namespace tollhaven

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/desktop_launcher.h"
+
+namespace tollhaven {
+
+class MainWindow;
+
+// The questions the file commands of one main window ask, and how they hand files to other
+// programs. Each is a member so that a test can answer in the user's place.
+class FilePrompts : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit FilePrompts(MainWindow& window);
+
+  // The window's prompts, made on first use.
+  static FilePrompts& Of(MainWindow& window);
+
+  // A Yes/No message box owned by the main window; true for Yes.
+  std::function<bool(const QString& text, const QString& caption)> askYesNo;
+  // The new-name dialog: OK puts the typed text into `currentName`, Cancel leaves it.
+  std::function<void(std::string& currentName)> askNewName;
+  // The copy-to dialog: OK puts the edited destination into `otherPath`, Cancel leaves it.
+  std::function<void(const std::string& currentName, std::string& otherPath)> askCopyDestination;
+  // The attributes dialog for a row's "Ownr/Attr" text: the new word on OK, nothing on Cancel.
+  std::function<std::optional<uint32_t>(std::string_view attributeText, const QString& name)>
+      askAttributes;
+  DesktopLauncher launcher;
+};
+
+}  // namespace tollhaven
