@@ -12,62 +12,14 @@
 #include "app/pending_commands.h"
 #include "app/status_bar.h"
 #include "demo/demo_handset.h"
-#include "main_window_fixture.h"
+#include "handset_window_fixture.h"
 #include "panels/ui/handset_session.h"
 #include "panels/ui/panels_state.h"
 
 using namespace tollhaven;
 using tollhaven::testing::Names;
 using tollhaven::testing::WindowUnderTest;
-
-namespace {
-
-constexpr int kListSubCommand = 0x08;
-
-const PanelRow& RowNamed(MainWindow& window, int side, const std::string& name) {
-  const std::vector<PanelRow>& rows = PanelsState::Of(window).model(side).rows();
-  return *std::find_if(rows.begin(), rows.end(),
-                       [&](const PanelRow& row) { return row.name == name; });
-}
-
-void Choose(MainWindow& window, int side, int entry) {
-  window.driveSelector(side)->setCurrentIndex(entry);
-  onDriveChosen(window, side);
-}
-
-void Activate(MainWindow& window, int side, const QString& name) {
-  const int row = static_cast<int>(Names(window, side).indexOf(name));
-  QVERIFY2(row >= 0, qPrintable(name));
-  window.list(side)->setCurrentIndex(window.list(side)->model()->index(row, 0));
-  activateHandsetRow(window, side);
-}
-
-// A main window wired to a small simulated handset.
-struct HandsetWindow {
-  HandsetWindow() {
-    handset.SetVolumes({"/a"});
-    handset.AddFile("/a/ring.mp3", std::vector<uint8_t>(1234), 0x0020, 0x07);
-    handset.AddFile("/a/odd.zzz", std::vector<uint8_t>(3));
-    handset.AddFile("/a/audio/tune.mid", std::vector<uint8_t>(10));
-    handset.AddFile("/a/audio/deeper/x.mp3", std::vector<uint8_t>(10));
-    discovery = &WireToSimulatedHandset(*test.window, handset, std::make_unique<ManualClock>());
-  }
-
-  long ListRequests() const {
-    long requests = 0;
-    for (const p2ksim::ReceivedCommand& command : handset.Received()) {
-      requests += command.subCommand() == kListSubCommand ? 1 : 0;
-    }
-    return requests;
-  }
-
-  p2ksim::SimulatedHandset handset;  // outlives the window
-  WindowUnderTest test;
-  SimulatedDiscovery* discovery = nullptr;
-  MainWindow& window = *test.window;
-};
-
-}  // namespace
+using namespace tollhaven::testing;
 
 class PanelHandsetTest : public QObject {
   Q_OBJECT

@@ -1,0 +1,393 @@
+// The file commands of the main window on local panels and on a simulated handset.
+#include <QDir>
+#include <QFile>
+#include <QItemSelectionModel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include "app/control_ids.h"
+#include "app/file_prompts.h"
+#include "app/progress_bar.h"
+#include "app/status_bar.h"
+#include "handset/handset_names.h"
+#include "handset_window_fixture.h"
+#include "panels/ui/handset_session.h"
+
+using namespace tollhaven;
+using namespace tollhaven::testing;
+
+namespace {
+
+constexpr int kDeleteSubCommand = 0x05;
+constexpr int kRemoveDirSubCommand = 0x0F;
+
+bool WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void ShowLocal(MainWindow& window, int side, const QString& directory) {
+  window.pathField(side)->setText(directory);
+  fillLocalPanel(window, side);
+}
+
+// Selects exactly the rows of these names and makes the side the active one.
+void Select(MainWindow& window, int side, const QStringList& names) {
+  window.setActiveSide(side);
+  QItemSelectionModel* selection = window.list(side)->selectionModel();
+  selection->clearSelection();
+  for (const QString& name : names) {
+    const int row = static_cast<int>(Names(window, side).indexOf(name));
+    QVERIFY2(row >= 0, qPrintable(name));
+    selection->select(window.list(side)->model()->index(row, 0),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+}
+
+std::vector<std::string> LinesAfter(MainWindow& window, std::size_t count) {
+  const std::vector<std::string> lines = window.eventLog().Lines();
+  return std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(count), lines.end());
+}
+
+int Count(const p2ksim::SimulatedHandset& handset, int subCommand) {
+  int count = 0;
+  for (const auto& command : handset.Received()) {
+    count += command.subCommand() == subCommand;
+  }
+  return count;
+}
+
+// The questions a command asked, answered from a list.
+struct Answers {
+  explicit Answers(MainWindow& window, QList<bool> yes = {}) : yes_(std::move(yes)) {
+    FilePrompts::Of(window).askYesNo = [this](const QString& text, const QString& caption) {
+      asked << caption + QStringLiteral(" | ") + text;
+      return !yes_.isEmpty() && yes_.takeFirst();
+    };
+  }
+  QStringList asked;
+
+ private:
+  QList<bool> yes_;
+};
+
+// A handset panel on the right at /a/ and a local panel on the left.
+struct TransferWindow : HandsetWindow {
+  TransferWindow() {
+    Choose(window, kRight, 0);
+    Activate(window, kRight, QStringLiteral("a"));
+    ShowLocal(window, kLeft, local.path());
+  }
+  QTemporaryDir local;
+};
+
+}  // namespace
+
+class FileCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void localDeleteAsksOncePerRowAndRefreshesBothPanelsOfTheDrive() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    QTemporaryDir dir;
+    for (const char* name : {"a.txt", "b.txt", "c.txt"}) {
+      QVERIFY(WriteFile(dir.filePath(QString::fromLatin1(name)), "x"));
+    }
+    ShowLocal(window, kLeft, dir.path());
+    ShowLocal(window, kRight, dir.path());
+    Select(window, kLeft, {"a.txt", "b.txt", "c.txt"});
+    Answers answers(window, {true, false, true});
+    window.OnCommand(ids::kDeleteButton);
+
+    QCOMPARE(answers.asked,
+             (QStringList{"Delete confirmation | Are You sure to delete ?  -  a.txt",
+                          "Delete confirmation | Are You sure to delete ?  -  b.txt",
+                          "Delete confirmation | Are You sure to delete ?  -  c.txt"}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"b.txt"});
+    QCOMPARE(Names(window, kLeft), (QStringList{"..", "b.txt"}));
+    QCOMPARE(Names(window, kRight), (QStringList{"..", "b.txt"}));
+  }
+
+  void localFailuresAreLoggedWithTheirReason() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    ShowLocal(window, kLeft, dir.path());
+    Select(window, kLeft, {"folder"});
+    Answers answers(window, {true});
+    const std::size_t before = window.eventLog().Count();
+    window.OnCommand(ids::kDeleteButton);
+    QVERIFY(QDir(dir.filePath(QStringLiteral("folder"))).exists());
+    QCOMPARE(LinesAfter(window, before),
+             (std::vector<std::string>{"folder", "Delete failed: folder: Is a directory"}));
+
+    FilePrompts::Of(window).askNewName = [](std::string& name) { name = "folder"; };
+    window.OnCommand(ids::kNewFolderButton);
+    QCOMPARE(window.eventLog().Lines().back(),
+             std::string("New folder failed: folder: File exists"));
+  }
+
+  void handsetDeleteSendsTheCommandsAndRefillsWithoutARead() {
+    TransferWindow h;
+    const long reads = h.ListRequests();
+    Select(h.window, kRight, {"audio", "ring.mp3"});
+    Answers answers(h.window, {true, true});
+    const std::size_t before = h.window.eventLog().Count();
+    h.window.OnCommand(ids::kDeleteButton);
+
+    const std::vector<std::string> lines = LinesAfter(h.window, before);
+    QCOMPARE(std::vector<std::string>(lines.begin(), lines.begin() + 2),
+             (std::vector<std::string>{"Deleting file ", "/a/audio"}));
+    QVERIFY(std::find(lines.begin(), lines.end(), "/a/ring.mp3") != lines.end());
+    QCOMPARE(Count(h.handset, kRemoveDirSubCommand), 1);
+    QCOMPARE(Count(h.handset, kDeleteSubCommand), 1);
+    QVERIFY(!h.handset.File("/a/ring.mp3"));
+    QVERIFY(!h.handset.HasDirectory("/a/audio"));
+    QCOMPARE(Names(h.window, kRight), (QStringList{"..", "odd.zzz"}));
+    QCOMPARE(h.ListRequests(), reads);
+  }
+
+  void aHandsetDeleteThatFailsLeavesTheRow() {
+    TransferWindow h;
+    h.handset.FailCommand(0x004A, kDeleteSubCommand, 7);
+    Select(h.window, kRight, {"ring.mp3"});
+    Answers answers(h.window, {true});
+    h.window.OnCommand(ids::kDeleteButton);
+    QVERIFY(h.handset.File("/a/ring.mp3"));
+    QVERIFY(Names(h.window, kRight).contains(QStringLiteral("ring.mp3")));
+    QCOMPARE(h.window.eventLog().Lines().back(), std::string("Delete failed: /a/ring.mp3"));
+  }
+
+  void newFolderOnTheHandsetShowsWithoutARead() {
+    TransferWindow h;
+    const long reads = h.ListRequests();
+    FilePrompts::Of(h.window).askNewName = [](std::string& name) { name = "x"; };
+    h.window.setActiveSide(kRight);
+    h.window.OnCommand(ids::kNewFolderButton);
+    QVERIFY(h.handset.HasDirectory("/a/x"));
+    const auto placeholder = h.handset.File("/a/x/" + std::string(kPlaceholderName));
+    QVERIFY(placeholder);
+    QCOMPARE(placeholder->contents, std::vector<uint8_t>{'5'});
+    QVERIFY(Names(h.window, kRight).contains(QStringLiteral("x")));
+    QCOMPARE(h.ListRequests(), reads);
+    Activate(h.window, kRight, QStringLiteral("x"));
+    QCOMPARE(Names(h.window, kRight), QStringList{".."});
+  }
+
+  void newFolderLocallyAndCancelOnEitherKind() {
+    TransferWindow h;
+    std::string typed = "made";
+    FilePrompts::Of(h.window).askNewName = [&typed](std::string& name) { name = typed; };
+    h.window.setActiveSide(kLeft);
+    h.window.OnCommand(ids::kNewFolderButton);
+    QVERIFY(QDir(h.local.filePath(QStringLiteral("made"))).exists());
+    QVERIFY(Names(h.window, kLeft).contains(QStringLiteral("made")));
+
+    // Cancel leaves the name empty: nothing is made anywhere.
+    typed.clear();
+    const std::size_t commands = h.handset.Received().size();
+    for (int side : {kLeft, kRight}) {
+      h.window.setActiveSide(side);
+      h.window.OnCommand(ids::kNewFolderButton);
+    }
+    QCOMPARE(h.handset.Received().size(), commands);
+    QCOMPARE(QDir(h.local.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{"made"});
+  }
+
+  void localCopyAsksBeforeOverwritingAndCancelKeepsTheProposal() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    QTemporaryDir from, to;
+    QVERIFY(WriteFile(from.filePath(QStringLiteral("a.txt")), "new a"));
+    QVERIFY(WriteFile(from.filePath(QStringLiteral("b.txt")), "new b"));
+    QVERIFY(WriteFile(to.filePath(QStringLiteral("a.txt")), "old a"));
+    ShowLocal(window, kLeft, from.path());
+    ShowLocal(window, kRight, to.path());
+    QStringList proposed;
+    // Cancel in the copy-to dialog: the destination stays as proposed.
+    FilePrompts::Of(window).askCopyDestination = [&proposed](const std::string&,
+                                                             std::string& otherPath) {
+      proposed << QString::fromStdString(otherPath);
+    };
+    Select(window, kLeft, {"a.txt", "b.txt"});
+    Answers no(window, {false});
+    window.OnCommand(ids::kCopyButton);
+    QCOMPARE(proposed, (QStringList{to.filePath(QStringLiteral("a.txt")),
+                                    to.filePath(QStringLiteral("b.txt"))}));
+    QCOMPARE(no.asked, QStringList{"Overwrite confirmation | Are You overwrite file ?  -  a.txt"});
+    QCOMPARE(ReadFile(to.filePath(QStringLiteral("a.txt"))), QByteArray("old a"));
+    QCOMPARE(ReadFile(to.filePath(QStringLiteral("b.txt"))), QByteArray("new b"));
+    QCOMPARE(Names(window, kRight), (QStringList{"..", "a.txt", "b.txt"}));
+
+    Select(window, kLeft, {"a.txt"});
+    Answers yes(window, {true});
+    window.OnCommand(ids::kCopyButton);
+    QCOMPARE(ReadFile(to.filePath(QStringLiteral("a.txt"))), QByteArray("new a"));
+  }
+
+  void copyBetweenTwoHandsetPanelsOnlyLogs() {
+    TransferWindow h;
+    Choose(h.window, kLeft, 0);
+    Activate(h.window, kLeft, QStringLiteral("a"));
+    Select(h.window, kLeft, {"ring.mp3"});
+    const std::size_t commands = h.handset.Received().size();
+    const std::size_t before = h.window.eventLog().Count();
+    h.window.OnCommand(ids::kCopyButton);
+    Select(h.window, kRight, {"ring.mp3"});
+    h.window.OnCommand(ids::kCopyButton);
+    QCOMPARE(LinesAfter(h.window, before),
+             (std::vector<std::string>{"p2k to p2k Left to Right:", "p2k to p2k Right to Left:"}));
+    QCOMPARE(h.handset.Received().size(), commands);
+  }
+
+  void uploadedFilesAreListedWithoutARead() {
+    TransferWindow h;
+    QVERIFY(WriteFile(h.local.filePath(QStringLiteral("1-empty.txt")), ""));
+    QVERIFY(WriteFile(h.local.filePath(QStringLiteral("2-small.txt")), "hello"));
+    QVERIFY(WriteFile(h.local.filePath(QStringLiteral("3-big.bin")), QByteArray(2500, 'b')));
+    ShowLocal(h.window, kLeft, h.local.path());
+    const long reads = h.ListRequests();
+    Select(h.window, kLeft, {"1-empty.txt", "2-small.txt", "3-big.bin"});
+    const std::size_t before = h.window.eventLog().Count();
+    h.window.OnCommand(ids::kCopyButton);
+
+    QCOMPARE(LinesAfter(h.window, before),
+             (std::vector<std::string>{"Uploading Left to Right:", "1-empty.txt", "2-small.txt",
+                                       "3-big.bin"}));
+    QCOMPARE(h.ListRequests(), reads);
+    for (const auto& [name, size] : {std::pair<std::string, std::string>{"1-empty.txt", "0"},
+                                     {"2-small.txt", "5"},
+                                     {"3-big.bin", "2500"}}) {
+      QVERIFY2(Names(h.window, kRight).contains(QString::fromStdString(name)), name.c_str());
+      QCOMPARE(RowNamed(h.window, kRight, name).size, size);
+      QCOMPARE(RowNamed(h.window, kRight, name).column2, std::string("07    0004"));
+    }
+    QCOMPARE(h.handset.File("/a/2-small.txt")->contents,
+             (std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'}));
+    // The last file's progress: 2500 bytes count as three thousands.
+    QCOMPARE(h.window.progress().maximum(), 3);
+    QCOMPARE(h.window.status().partText(0), QStringLiteral("Space:1024 Kb"));
+  }
+
+  void downloadRightToLeftReplacesTheLocalFileWithoutAsking() {
+    TransferWindow h;
+    QVERIFY(WriteFile(h.local.filePath(QStringLiteral("ring.mp3")), "old"));
+    ShowLocal(h.window, kLeft, h.local.path());
+    Select(h.window, kRight, {"odd.zzz", "ring.mp3"});
+    Answers answers(h.window);
+    const std::size_t before = h.window.eventLog().Count();
+    h.window.OnCommand(ids::kCopyButton);
+
+    QVERIFY(answers.asked.isEmpty());
+    QCOMPARE(LinesAfter(h.window, before),
+             (std::vector<std::string>{
+                 "Downloading Right to Left:", "/a/odd.zzz",
+                 h.local.filePath(QStringLiteral("odd.zzz")).toStdString(), "/a/ring.mp3",
+                 h.local.filePath(QStringLiteral("ring.mp3")).toStdString()}));
+    QCOMPARE(ReadFile(h.local.filePath(QStringLiteral("ring.mp3"))), QByteArray(1234, '\0'));
+    QCOMPARE(ReadFile(h.local.filePath(QStringLiteral("odd.zzz"))), QByteArray(3, '\0'));
+    QVERIFY(Names(h.window, kLeft).contains(QStringLiteral("odd.zzz")));
+  }
+
+  void aNameWithAnEightBitByteSurvivesDownloadAndDelete() {
+    TransferWindow h;
+    h.handset.AddFile("/a/caf\xE9.txt", {'c', 'a', 'f', 'e'});
+    h.window.OnCommand(ids::kRightRereadButton);
+    const QString shown = QStringLiteral("caf\u00E9.txt");
+    Select(h.window, kRight, {shown});
+    h.window.OnCommand(ids::kCopyButton);
+    QCOMPARE(ReadFile(h.local.filePath(shown)), QByteArray("cafe"));
+
+    Select(h.window, kRight, {shown});
+    Answers answers(h.window, {true});
+    h.window.OnCommand(ids::kDeleteButton);
+    QVERIFY(!h.handset.File("/a/caf\xE9.txt"));
+    QVERIFY(!Names(h.window, kRight).contains(shown));
+  }
+
+  void attributesOpenOnceForTheFirstSelectedRow() {
+    TransferWindow h;
+    QStringList shown;
+    std::optional<uint32_t> answer = 0x23;
+    FilePrompts::Of(h.window).askAttributes = [&](std::string_view text, const QString& name) {
+      shown << name + QStringLiteral(" ") + QString::fromLatin1(text.data(), text.size());
+      return answer;
+    };
+    Select(h.window, kRight, {"odd.zzz", "ring.mp3"});
+    h.window.OnCommand(ids::kAttributesButton);
+    QCOMPARE(shown, QStringList{"odd.zzz 07    0000"});
+    QCOMPARE(h.handset.File("/a/odd.zzz")->attributes, 0x23);
+    QCOMPARE(RowNamed(h.window, kRight, "odd.zzz").column2, std::string("07    0023"));
+
+    // Cancel sends nothing; on a local panel the command does nothing at all.
+    answer.reset();
+    const std::size_t commands = h.handset.Received().size();
+    Select(h.window, kRight, {"ring.mp3"});
+    h.window.OnCommand(ids::kAttributesButton);
+    Select(h.window, kLeft, {".."});
+    h.window.OnCommand(ids::kAttributesButton);
+    QCOMPARE(h.handset.Received().size(), commands);
+    QCOMPARE(shown.size(), 2);
+  }
+
+  void viewAndEditHandLocalFilesToTheDesktop() {
+    TransferWindow h;
+    QVERIFY(QDir(h.local.path()).mkdir(QStringLiteral("dir")));
+    QVERIFY(WriteFile(h.local.filePath(QStringLiteral("notes.txt")), "n"));
+    ShowLocal(h.window, kLeft, h.local.path());
+    QStringList launched;
+    DesktopLauncher& launcher = FilePrompts::Of(h.window).launcher;
+    launcher.openDefault = [&](const QString& path) { launched << "default " + path; };
+    launcher.openAsText = [&](const QString& path) { launched << "text " + path; };
+    launcher.startProgram = [&](const QString& program, const QStringList& arguments) {
+      launched << "start " + program + " " + arguments.join(' ');
+      return true;
+    };
+    const QString notes = h.local.filePath(QStringLiteral("notes.txt"));
+    const QString dir = h.local.filePath(QStringLiteral("dir"));
+
+    Select(h.window, kLeft, {"dir"});
+    h.window.OnCommand(ids::kViewButton);
+    Select(h.window, kLeft, {"notes.txt"});
+    h.window.OnCommand(ids::kViewButton);
+    // Edit needs two local panels; View only a local active one.
+    h.window.OnCommand(ids::kEditButton);
+    Select(h.window, kRight, {"ring.mp3"});
+    h.window.OnCommand(ids::kViewButton);
+    QCOMPARE(launched, (QStringList{"default " + dir, "default " + notes}));
+
+    ShowLocal(h.window, kRight, h.local.path());
+    h.window.panel(kRight).driveIndex = 2;
+    Select(h.window, kLeft, {"notes.txt"});
+    h.window.OnCommand(ids::kEditButton);
+    const QString lister = QString::fromStdString((h.test.dir() / "lister").string());
+    QVERIFY(WriteFile(lister, "#!/bin/sh\n"));
+    QVERIFY(QFile::setPermissions(lister, QFile::ReadOwner | QFile::ExeOwner));
+    h.window.OnCommand(ids::kViewButton);
+    QCOMPARE(launched.mid(2), (QStringList{"text " + notes, "start " + lister + " " + notes}));
+  }
+
+  void restartForgetsTheListButTheMenuItemKeepsIt() {
+    TransferWindow h;
+    PhoneFileList& list = HandsetSession::Of(h.window).fileList();
+    h.window.OnCommand(ids::kMenuRestart);
+    QCOMPARE(h.handset.RestartCount(), 1);
+    QCOMPARE(list.fileListLoaded, 1);
+    h.window.OnCommand(ids::kRestartButton);
+    QCOMPARE(h.handset.RestartCount(), 2);
+    QCOMPARE(list.fileListLoaded, 0);
+  }
+};
+
+QTEST_MAIN(FileCommandsTest)
+#include "file_commands_test.moc"
