@@ -328,6 +328,14 @@ class FileCommandsTest : public QObject {
     QCOMPARE(shown, QStringList{"odd.zzz 07    0000"});
     QCOMPARE(h.handset.File("/a/odd.zzz")->attributes, 0x23);
     QCOMPARE(RowNamed(h.window, kRight, "odd.zzz").column2, std::string("07    0023"));
+    // The entry's field bytes read 00 23 00 07.
+    uint32_t field = 0;
+    HandsetSession::Of(h.window).fileList().ForEachEntry([&field](const FileListEntry& entry) {
+      if (entry.name == "/a/odd.zzz" && !entry.deleted) {
+        field = entry.attributeField;
+      }
+    });
+    QCOMPARE(field, 0x07002300u);
 
     // Cancel sends nothing; on a local panel the command does nothing at all.
     answer.reset();
