@@ -14,6 +14,7 @@
 #include "app/status_bar.h"
 #include "handset/handset_names.h"
 #include "panels/handset_volume.h"
+#include "panels/ui/frozen_lists.h"
 #include "panels/ui/handset_session.h"
 #include "support/local_files.h"
 
@@ -31,24 +32,6 @@ constexpr const char* kListerProgram = "lister";
 std::string Utf8(const QString& text) {
   return text.toStdString();
 }
-
-// While files change under them, the lists are not redrawn.
-class FrozenLists {
- public:
-  explicit FrozenLists(MainWindow& window) : window_(window) {
-    for (int side : {kLeft, kRight}) {
-      window_.list(side)->setUpdatesEnabled(false);
-    }
-  }
-  ~FrozenLists() {
-    for (int side : {kLeft, kRight}) {
-      window_.list(side)->setUpdatesEnabled(true);
-    }
-  }
-
- private:
-  MainWindow& window_;
-};
 
 void LogLocalFailure(MainWindow& window, const char* what, const QString& name,
                      const std::error_code& error) {

@@ -5,10 +5,8 @@
 
 namespace tollhaven {
 
-// The panels, the drive selectors and the handset connection live in src/panels/ui/; the file
-// commands in file_operations.cpp and handset_transfers.cpp.
-void installDropHandlers(MainWindow&) {}
-
+// The panels, the drive selectors, the handset connection and the drops live in src/panels/ui/;
+// the file commands in file_operations.cpp and handset_transfers.cpp.
 void RunShellIntegration(MainWindow&) {}
 void ApplyAutoStart(MainWindow&, bool) {}
 void StartCompanion(MainWindow&) {}

@@ -73,22 +73,27 @@ HandsetFiles::HandsetFiles(PhoneFileList& list, EventLog& log, WorkerSignal& sig
                            HandsetJobRunner run)
     : list_(list), log_(log), signal_(signal), run_(std::move(run)) {}
 
+void HandsetFiles::Report(std::string line) {
+  log_.AppendLog(line);
+  lastReport_ = std::move(line);
+}
+
 FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view handsetDir) {
   const std::string shownName = Utf8FileName(localFile);
   std::error_code error;
   if (fs::is_directory(localFile, error)) {
-    log_.AppendLog("Skipped, a directory: " + shownName);
+    Report("Skipped, a directory: " + shownName);
     return FileOutcome::Skipped;
   }
   const std::optional<std::string> handsetName = HandsetNameFromUtf8(shownName);
   if (!handsetName || handsetName->empty()) {
-    log_.AppendLog("Skipped, the handset cannot hold this name: " + shownName);
+    Report("Skipped, the handset cannot hold this name: " + shownName);
     return FileOutcome::Skipped;
   }
   TransferJob job;
   if (!ReadLocalFile(localFile, job.transferBuffer, job.uploadSize, error)) {
     // Sent anyway, it would replace the handset's file of that name with an empty one.
-    log_.AppendLog("Skipped, cannot read " + shownName + ": " + Reason(error));
+    Report("Skipped, cannot read " + shownName + ": " + Reason(error));
     return FileOutcome::Skipped;
   }
   job.transferPath = HandsetPath(handsetDir, *handsetName);
@@ -97,15 +102,15 @@ FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view han
   // its tail nor its row outlives the upload.
   if (list_.HoldsFile(job.transferPath)) {
     if (handset().PhoneDelete(job.transferPath) != 0) {
-      log_.AppendLog("Upload failed, the file on the handset could not be replaced: " +
-                     Utf8FromHandsetName(job.transferPath));
+      Report("Upload failed, the file on the handset could not be replaced: " +
+             Utf8FromHandsetName(job.transferPath));
       return FileOutcome::Failed;
     }
     list_.MarkCachedRecordDeleted(job.transferPath);
   }
 
   if (run_(signal_, [this, &job] { UploadWorker(handset(), job, signal_); }) != 0) {
-    log_.AppendLog("Upload failed: " + Utf8FromHandsetName(job.transferPath));
+    Report("Upload failed: " + Utf8FromHandsetName(job.transferPath));
     return FileOutcome::Failed;
   }
   list_.AddCachedFileRecord(job.transferPath, job.uploadSize, kCreatedFileAttributeField);
@@ -116,12 +121,12 @@ FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetIte
                                    const fs::path& localDirectory) {
   const std::string shownName = Utf8FromHandsetName(item.name);
   if (item.directory) {
-    log_.AppendLog("Skipped, a directory: " + shownName);
+    Report("Skipped, a directory: " + shownName);
     return FileOutcome::Skipped;
   }
   // The name comes from the handset: it must not lead out of the destination directory.
   if (!IsSafeLocalName(item.name)) {
-    log_.AppendLog("Skipped, not a name for a local file: " + shownName);
+    Report("Skipped, not a name for a local file: " + shownName);
     return FileOutcome::Skipped;
   }
   const fs::path target = LocalPathForHandsetName(localDirectory, item.name);
@@ -132,19 +137,19 @@ FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetIte
   try {
     job.transferBuffer.assign(std::size_t{item.size} + 10, 0);
   } catch (const std::bad_alloc&) {
-    log_.AppendLog("Download failed, not enough memory: " + shownName);
+    Report("Download failed, not enough memory: " + shownName);
     return FileOutcome::Failed;
   }
 
   if (run_(signal_, [this, &job] { DownloadWorker(handset(), job, signal_); }) != 0) {
-    log_.AppendLog("Download failed, local file left as it was: " + Utf8FileName(target));
+    Report("Download failed, local file left as it was: " + Utf8FileName(target));
     return FileOutcome::Failed;
   }
   std::error_code error;
   const std::string_view contents(reinterpret_cast<const char*>(job.transferBuffer.data()),
                                   job.downloadSize);
   if (!WriteFileReplacing(target, contents, error)) {
-    log_.AppendLog("Download failed, cannot write " + Utf8FileName(target) + ": " + Reason(error));
+    Report("Download failed, cannot write " + Utf8FileName(target) + ": " + Reason(error));
     return FileOutcome::Failed;
   }
   return FileOutcome::Done;
@@ -154,7 +159,7 @@ FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
   const int result = directory ? handset().PhoneRemoveDir(handsetPath, kUploadAttributeWord)
                                : handset().PhoneDelete(handsetPath);
   if (result != 0) {
-    log_.AppendLog("Delete failed: " + Utf8FromHandsetName(handsetPath));
+    Report("Delete failed: " + Utf8FromHandsetName(handsetPath));
     return FileOutcome::Failed;
   }
   list_.MarkCachedRecordDeleted(handsetPath);
@@ -175,7 +180,7 @@ FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
     }
   }
   if (!made) {
-    log_.AppendLog("New folder failed: " + Utf8FromHandsetName(handsetPath));
+    Report("New folder failed: " + Utf8FromHandsetName(handsetPath));
     return FileOutcome::Failed;
   }
   // The list has no entries for directories: the placeholder's entry makes the directory show.
@@ -188,7 +193,7 @@ FileOutcome HandsetFiles::SetAttributes(std::string_view handsetPath, uint32_t a
   const int opened = handset().PhoneOpen(handsetPath, attributeWord);
   const int closed = handset().PhoneClose();
   if (opened != 0 || closed != 0) {
-    log_.AppendLog("Attributes not changed: " + Utf8FromHandsetName(handsetPath));
+    Report("Attributes not changed: " + Utf8FromHandsetName(handsetPath));
     return FileOutcome::Failed;
   }
   list_.SetCachedAttribute(handsetPath, attributeWord);

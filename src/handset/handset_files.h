@@ -56,14 +56,21 @@ class HandsetFiles {
   // Gives a file a new attribute word (by opening it with the word and closing it again).
   FileOutcome SetAttributes(std::string_view handsetPath, uint32_t attributeWord);
 
+  // The line written for the last file that was skipped or failed. A front end that mutes the
+  // log while it works writes it afterwards.
+  const std::string& lastReport() const { return lastReport_; }
+
   PhoneFileList& list() { return list_; }
   Handset& handset() { return list_.handset(); }
 
  private:
+  void Report(std::string line);
+
   PhoneFileList& list_;
   EventLog& log_;
   WorkerSignal& signal_;
   HandsetJobRunner run_;
+  std::string lastReport_;
 };
 
 }  // namespace tollhaven

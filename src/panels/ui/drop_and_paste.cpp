@@ -1,0 +1,223 @@
+// Files dropped onto a list or pasted into it, and rows dragged out of it.
+#include "panels/ui/drop_and_paste.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QDrag>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTreeView>
+#include <filesystem>
+
+#include "app/main_window.h"
+#include "app/pending_commands.h"
+#include "app/selection_walk.h"
+#include "app/status_bar.h"
+#include "handset/handset_names.h"
+#include "panels/handset_view.h"
+#include "panels/handset_volume.h"
+#include "panels/ui/frozen_lists.h"
+#include "panels/ui/handset_session.h"
+#include "support/local_files.h"
+#include "support/text_helpers.h"
+
+namespace tollhaven {
+
+namespace {
+
+std::filesystem::path LocalPath(const QString& path) {
+  return std::filesystem::path(path.toStdU16String());
+}
+
+void DropOntoLocal(MainWindow& window, int side, const QString& source, const QString& name) {
+  const QString target = QDir(window.pathField(side)->text()).filePath(name);
+  std::error_code error;
+  {
+    FrozenLists frozen(window);
+    // A drop never overwrites: a file of that name stays as it is.
+    if (CopyLocalFile(LocalPath(source), LocalPath(target), false, error) != LocalCopy::Copied) {
+      window.eventLog().AppendLog("Copy failed: " + name.toStdString() + ": " + error.message());
+    }
+  }
+  fillLocalPanel(window, side);
+  window.list(side)->setFocus(Qt::OtherFocusReason);
+}
+
+void DropOntoHandset(MainWindow& window, int side, const QString& source) {
+  HandsetSession& session = HandsetSession::Of(window);
+  EventLog& log = window.eventLog();
+  FileOutcome outcome;
+  {
+    FrozenLists frozen(window);
+    // The handset's commands stay out of the log during a drop; what went wrong is told once,
+    // afterwards.
+    log.logMuted = 1;
+    outcome = session.files().Upload(LocalPath(source), window.panel(side).handsetDir);
+    log.logMuted = 0;
+  }
+  if (outcome != FileOutcome::Done) {
+    log.AppendLog(session.files().lastReport());
+  }
+  if (outcome != FileOutcome::Skipped) {
+    showHandsetVolume(session.fileList(), window.status());
+  }
+  window.list(side)->setFocus(Qt::OtherFocusReason);
+  fillHandsetPanel(window, side);
+  sortPanel(window, side);
+}
+
+QList<QUrl> FileUrls(const QMimeData* data) {
+  return data != nullptr && data->hasUrls() ? data->urls() : QList<QUrl>{};
+}
+
+}  // namespace
+
+void dropOneFile(MainWindow& window, int side, const QString& source) {
+  const QFileInfo info(source);
+  const QString name = info.fileName();
+  if (info.isDir()) {
+    window.eventLog().AppendLog("Skipped, a directory: " + name.toStdString());
+    return;
+  }
+  // Whatever the other panel shows: onto a local panel a copy, onto a handset panel an upload.
+  if (window.panel(side).driveIndex == 0) {
+    DropOntoHandset(window, side, source);
+  } else {
+    DropOntoLocal(window, side, source, name);
+  }
+}
+
+void dropFiles(MainWindow& window, int side, const QList<QUrl>& urls) {
+  for (auto url = urls.crbegin(); url != urls.crend(); ++url) {
+    if (url->isLocalFile()) {
+      dropOneFile(window, side, url->toLocalFile());
+    } else {
+      window.eventLog().AppendLog("Skipped, not a local file: " + url->toString().toStdString());
+    }
+  }
+}
+
+std::unique_ptr<QMimeData> DragOutData(MainWindow& window, int side, QTemporaryDir& staging) {
+  SelectionWalk walk(window, side);
+  QList<QUrl> urls;
+  if (!walk.handset()) {
+    const QDir directory(walk.localDirectory());
+    for (int r = walk.First(); r != -1; r = walk.Next()) {
+      urls << QUrl::fromLocalFile(directory.filePath(walk.shownName()));
+    }
+  } else {
+    HandsetFiles& files = HandsetSession::Of(window).files();
+    for (int r = walk.First(); r != -1; r = walk.Next()) {
+      HandsetItem item;
+      item.name = walk.row.name;
+      item.directory = walk.itemIsDirectory();
+      item.size = item.directory ? 0 : ParseDecimal(walk.row.size);
+      item.attributeWord = AttributeWordOfText(walk.row.column2);
+      if (files.Download(walk.handsetDirectory(), item, LocalPath(staging.path())) ==
+          FileOutcome::Done) {
+        urls << QUrl::fromLocalFile(QDir(staging.path()).filePath(walk.shownName()));
+      }
+    }
+  }
+  if (urls.isEmpty()) {
+    return nullptr;
+  }
+  auto data = std::make_unique<QMimeData>();
+  data->setUrls(urls);
+  return data;
+}
+
+PanelDropHandler::PanelDropHandler(MainWindow& window, int side)
+    : QObject(window.list(side)), window_(window), side_(side) {
+  QTreeView* list = window.list(side);
+  list->setAcceptDrops(true);
+  list->viewport()->setAcceptDrops(true);
+  list->installEventFilter(this);
+  list->viewport()->installEventFilter(this);
+}
+
+PanelDropHandler::~PanelDropHandler() = default;
+
+bool PanelDropHandler::eventFilter(QObject* watched, QEvent* event) {
+  QTreeView* list = window_.list(side_);
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      if (watched == list && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+        // Only files: text on the clipboard is nothing to copy.
+        dropFiles(window_, side_, FileUrls(QApplication::clipboard()->mimeData()));
+        return true;
+      }
+      return false;
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+      auto* drag = static_cast<QDropEvent*>(event);
+      // Rows dragged within their own list are no drop.
+      if (drag->source() != list && !FileUrls(drag->mimeData()).isEmpty()) {
+        drag->setDropAction(Qt::CopyAction);
+        drag->accept();
+      } else {
+        drag->ignore();
+      }
+      return true;
+    }
+    case QEvent::Drop: {
+      auto* drop = static_cast<QDropEvent*>(event);
+      if (drop->source() == list) {
+        drop->ignore();
+        return true;
+      }
+      drop->setDropAction(Qt::CopyAction);
+      drop->accept();
+      dropFiles(window_, side_, FileUrls(drop->mimeData()));
+      return true;
+    }
+    case QEvent::MouseButtonPress: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      pressedAt_ = mouse->position().toPoint();
+      pressedOnRow_ = watched == list->viewport() && mouse->button() == Qt::LeftButton &&
+                      list->indexAt(pressedAt_).isValid();
+      return false;
+    }
+    case QEvent::MouseMove: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      if (pressedOnRow_ && (mouse->buttons() & Qt::LeftButton) &&
+          (mouse->position().toPoint() - pressedAt_).manhattanLength() >=
+              QApplication::startDragDistance()) {
+        pressedOnRow_ = false;
+        StartDrag();
+        return true;
+      }
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+void PanelDropHandler::StartDrag() {
+  auto staging = std::make_unique<QTemporaryDir>();
+  if (!staging->isValid()) {
+    return;
+  }
+  std::unique_ptr<QMimeData> data = DragOutData(window_, side_, *staging);
+  if (!data) {
+    return;
+  }
+  staging_ = std::move(staging);
+  auto* drag = new QDrag(window_.list(side_));
+  drag->setMimeData(data.release());
+  drag->exec(Qt::CopyAction);
+}
+
+void installDropHandlers(MainWindow& window) {
+  for (int side : {kLeft, kRight}) {
+    new PanelDropHandler(window, side);
+  }
+}
+
+}  // namespace tollhaven
