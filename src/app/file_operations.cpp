@@ -83,7 +83,7 @@ void CopyLocally(MainWindow& window) {
       log.AppendLog("Skipped, a directory: " + Utf8(name));
       continue;
     }
-    std::string otherPath = Utf8(walk.otherLocalDirectory() + QLatin1Char('/') + name);
+    std::string otherPath = Utf8(QDir(walk.otherLocalDirectory()).filePath(name));
     log.AppendLog(Utf8(name));
     log.AppendLog(otherPath);
     // Cancel keeps the proposed destination: the copy goes on either way.

@@ -8,10 +8,8 @@
 #include "app/selection_walk.h"
 #include "app/status_bar.h"
 #include "handset/handset_names.h"
-#include "panels/handset_view.h"
 #include "panels/handset_volume.h"
 #include "panels/ui/handset_session.h"
-#include "support/text_helpers.h"
 
 namespace tollhaven {
 
@@ -43,11 +41,7 @@ void DownloadSelection(MainWindow& window) {
   const QString destination = walk.otherLocalDirectory();
   for (int r = walk.First(); r != -1; r = walk.Next()) {
     log.AppendLog(Utf8FromHandsetName(walk.handsetPath()));
-    HandsetItem item;
-    item.name = walk.row.name;
-    item.directory = walk.itemIsDirectory();
-    item.size = item.directory ? 0 : ParseDecimal(walk.row.size);
-    item.attributeWord = AttributeWordOfText(walk.row.column2);
+    const HandsetItem item = walk.handsetItem();
     log.AppendLog(QDir(destination).filePath(walk.shownName()).toStdString());
     session.files().Download(walk.handsetDirectory(), item, destination.toStdU16String());
   }

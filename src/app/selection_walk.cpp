@@ -6,7 +6,9 @@
 
 #include "app/main_window.h"
 #include "handset/handset_names.h"
+#include "panels/handset_view.h"
 #include "panels/ui/panels_state.h"
+#include "support/text_helpers.h"
 
 namespace tollhaven {
 
@@ -62,6 +64,15 @@ std::string SelectionWalk::otherHandsetDirectory() const {
 
 std::string SelectionWalk::handsetPath() const {
   return HandsetPath(handsetDirectory(), row.name);
+}
+
+HandsetItem SelectionWalk::handsetItem() const {
+  HandsetItem item;
+  item.name = row.name;
+  item.directory = itemIsDirectory();
+  item.size = item.directory ? 0 : ParseDecimal(row.size);
+  item.attributeWord = AttributeWordOfText(row.column2);
+  return item;
 }
 
 }  // namespace tollhaven

@@ -3,6 +3,7 @@
 #include <QString>
 #include <string>
 
+#include "handset/handset_files.h"
 #include "panels/panel_row.h"
 
 namespace tollhaven {
@@ -40,6 +41,9 @@ class SelectionWalk {
   std::string otherHandsetDirectory() const;
   // The current row's handset path: the handset directory followed by its name.
   std::string handsetPath() const;
+  // The current row of a handset panel as the transfers take it: its name's bytes, and the
+  // size and attribute word its columns show.
+  HandsetItem handsetItem() const;
 
  private:
   MainWindow& window_;

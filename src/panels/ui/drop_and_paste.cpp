@@ -19,12 +19,10 @@
 #include "app/selection_walk.h"
 #include "app/status_bar.h"
 #include "handset/handset_names.h"
-#include "panels/handset_view.h"
 #include "panels/handset_volume.h"
 #include "panels/ui/frozen_lists.h"
 #include "panels/ui/handset_session.h"
 #include "support/local_files.h"
-#include "support/text_helpers.h"
 
 namespace tollhaven {
 
@@ -113,11 +111,7 @@ std::unique_ptr<QMimeData> DragOutData(MainWindow& window, int side, QTemporaryD
   } else {
     HandsetFiles& files = HandsetSession::Of(window).files();
     for (int r = walk.First(); r != -1; r = walk.Next()) {
-      HandsetItem item;
-      item.name = walk.row.name;
-      item.directory = walk.itemIsDirectory();
-      item.size = item.directory ? 0 : ParseDecimal(walk.row.size);
-      item.attributeWord = AttributeWordOfText(walk.row.column2);
+      const HandsetItem item = walk.handsetItem();
       if (files.Download(walk.handsetDirectory(), item, LocalPath(staging.path())) ==
           FileOutcome::Done) {
         urls << QUrl::fromLocalFile(QDir(staging.path()).filePath(walk.shownName()));
