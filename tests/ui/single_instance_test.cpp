@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "app/single_instance.h"
+#include "main_window_fixture.h"
 
 class SingleInstanceTest : public QObject {
   Q_OBJECT
@@ -24,11 +25,21 @@ class SingleInstanceTest : public QObject {
 
   QTemporaryDir runtime_;
   QTemporaryDir programRuntime_;
+  // A copy of the program with settings that start no network check and open no box; it keeps
+  // its ".config" and ".log" there, not in the build directory.
+  QTemporaryDir programDir_;
+  QString program_;
 };
 
 void SingleInstanceTest::initTestCase() {
   QVERIFY(runtime_.isValid());
   QVERIFY(programRuntime_.isValid());
+  QVERIFY(programDir_.isValid());
+  program_ = programDir_.filePath(QStringLiteral("tollhaven"));
+  QVERIFY(QFile::copy(QStringLiteral(TOLLHAVEN_PROGRAM), program_));
+  QVERIFY(tollhaven::SaveSettings(
+      tollhaven::testing::QuietSettings(),
+      programDir_.filePath(QString::fromLatin1(tollhaven::kSettingsFileName)).toStdString()));
 }
 
 bool SingleInstanceTest::LockHeld() const {
@@ -48,7 +59,7 @@ QProcess* SingleInstanceTest::StartProgram() {
   environment.insert("XDG_RUNTIME_DIR", programRuntime_.path());
   environment.insert("QT_QPA_PLATFORM", "offscreen");
   program->setProcessEnvironment(environment);
-  program->setProgram(QStringLiteral(TOLLHAVEN_PROGRAM));
+  program->setProgram(program_);
   program->start();
   return program;
 }
