@@ -15,6 +15,15 @@ FilePrompts::FilePrompts(MainWindow& window) : QObject(&window), launcher(Platfo
     return QMessageBox::question(&window, caption, text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
   };
+  showMessage = [&window](QMessageBox::Icon icon, const QString& caption, const QString& text,
+                          QMessageBox::StandardButtons buttons) {
+    // The texts break their lines with LF CR; a line break is what they mean.
+    QString shown = text;
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    QMessageBox box(icon, caption, shown, buttons, &window);
+    box.setTextFormat(Qt::PlainText);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+  };
   askNewName = [&window](std::string& currentName) {
     NewPathDialog dialog(currentName, &window);
     dialog.exec();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -34,6 +35,12 @@ class FilePrompts : public QObject {
   // The attributes dialog for a row's "Ownr/Attr" text: the new word on OK, nothing on Cancel.
   std::function<std::optional<uint32_t>(std::string_view attributeText, const QString& name)>
       askAttributes;
+  // A message box owned by the main window with this icon, caption, text and buttons; the
+  // button the user pressed. The patch run's messages come through here.
+  std::function<QMessageBox::StandardButton(QMessageBox::Icon icon, const QString& caption,
+                                            const QString& text,
+                                            QMessageBox::StandardButtons buttons)>
+      showMessage;
   DesktopLauncher launcher;
 };
 

@@ -54,6 +54,11 @@ class MainWindow : public QMainWindow {
 
   // Carries out one command id of a key, a button or a menu item.
   void OnCommand(int id);
+  // Ends the program without the close handling: stops the window's timers, lets go of the
+  // cached handset list and closes the window (the program ends with its last window), writing
+  // neither ".config" nor ".log" and without the fade-out. How a patch-file run ends, whatever
+  // its outcome.
+  void EndWithoutSaving();
 
   int activeSide() const { return activeSide_; }
   // A drive choice makes its side the active one.

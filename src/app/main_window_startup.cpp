@@ -145,4 +145,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+void MainWindow::EndWithoutSaving() {
+  // closeEvent sees the window as closed already and lets it go without a step of its own.
+  closed_ = true;
+  startupTimer_.stop();
+  ReleaseFileList(*this);
+  close();
+}
+
 }  // namespace tollhaven

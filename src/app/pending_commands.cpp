@@ -11,6 +11,5 @@ void RunShellIntegration(MainWindow&) {}
 void ApplyAutoStart(MainWindow&, bool) {}
 void StartCompanion(MainWindow&) {}
 void CheckForUpdate(MainWindow&) {}
-void RunCommandLineArgument(MainWindow&) {}
 
 }  // namespace tollhaven

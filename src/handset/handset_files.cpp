@@ -90,13 +90,27 @@ FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view han
     Report("Skipped, the handset cannot hold this name: " + shownName);
     return FileOutcome::Skipped;
   }
+  return UploadTo(localFile, HandsetPath(handsetDir, *handsetName));
+}
+
+FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view handsetPath) {
+  const std::string shownName = Utf8FileName(localFile);
+  if (handsetPath.empty()) {
+    Report("Skipped, no handset path for " + shownName);
+    return FileOutcome::Skipped;
+  }
+  std::error_code error;
+  if (fs::is_directory(localFile, error)) {
+    Report("Skipped, a directory: " + shownName);
+    return FileOutcome::Skipped;
+  }
   TransferJob job;
   if (!ReadLocalFile(localFile, job.transferBuffer, job.uploadSize, error)) {
     // Sent anyway, it would replace the handset's file of that name with an empty one.
     Report("Skipped, cannot read " + shownName + ": " + Reason(error));
     return FileOutcome::Skipped;
   }
-  job.transferPath = HandsetPath(handsetDir, *handsetName);
+  job.transferPath = std::string(handsetPath);
 
   // Opening a file that is there does not shorten it: the old one goes first, so that neither
   // its tail nor its row outlives the upload.

@@ -45,6 +45,11 @@ class HandsetFiles {
   // A file the cached list already holds is deleted on the handset first, so that nothing of
   // the old one is left behind. On success the cached list gets the new file.
   FileOutcome Upload(const std::filesystem::path& localFile, std::string_view handsetDir);
+  // Writes the local file as `handsetPath`, a full handset path whose name may differ from the
+  // local file's (a patch file's "to" names it). The path's bytes go to the handset unchanged.
+  // Otherwise as Upload: a listed file of that path is deleted first, and the cached list gets
+  // the new file on success.
+  FileOutcome UploadTo(const std::filesystem::path& localFile, std::string_view handsetPath);
   // Reads `handsetDir` + item.name into `localDirectory`, under the name in the local file-name
   // encoding, replacing a file of that name only once the whole file has arrived.
   FileOutcome Download(std::string_view handsetDir, const HandsetItem& item,

@@ -160,6 +160,49 @@ TEST_F(HandsetFilesTest, UploadOverAListedFileDeletesItFirstAndLeavesNoOldTail) 
   EXPECT_EQ(Entry("/a/ring.mp3")->size, 1000u);
 }
 
+TEST_F(HandsetFilesTest, UploadToWritesTheLocalFileUnderTheHandsetPathItIsGiven) {
+  LoadWith({{"/a/mobile/skin.bin", Pattern(4000, 9)}});
+  WriteAll(local / "local name.dat", Pattern(1500, 2));
+  // The name on the handset is the path's, bytes unchanged; a listed file is replaced whole.
+  EXPECT_EQ(files.UploadTo(local / "local name.dat", "/a/mobile/skin.bin"), FileOutcome::Done);
+  EXPECT_EQ(SubCommands().front(), kDelete);
+  EXPECT_EQ(s.sim.File("/a/mobile/skin.bin")->contents, Pattern(1500, 2));
+  EXPECT_EQ(s.sim.File("/a/mobile/skin.bin")->attributes, 4);
+  EXPECT_EQ(Entry("/a/mobile/skin.bin")->size, 1500u);
+  EXPECT_FALSE(s.sim.File("/a/mobile/local name.dat"));
+
+  EXPECT_EQ(files.UploadTo(local / "local name.dat", "/a/caf\xE9.bin"), FileOutcome::Done);
+  EXPECT_TRUE(s.sim.File("/a/caf\xE9.bin"));
+  EXPECT_NE(Entry("/a/caf\xE9.bin"), nullptr);
+  EXPECT_THAT(NewLines(), IsEmpty());
+
+  // What must not be sent is skipped with one line each, and nothing reaches the handset.
+  fs::create_directory(local / "folder");
+  s.sim.ClearReceived();
+  const struct {
+    fs::path file;
+    const char* handsetPath;
+    const char* line;
+  } cases[] = {
+      {local / "missing.bin", "/a/m.bin", "Skipped, cannot read missing.bin: "},
+      {local / "folder", "/a/f.bin", "Skipped, a directory: folder"},
+      {local / "local name.dat", "", "Skipped, no handset path for local name.dat"},
+  };
+  for (const auto& c : cases) {
+    s.log.AppendLog("--");
+    EXPECT_EQ(files.UploadTo(c.file, c.handsetPath), FileOutcome::Skipped) << c.line;
+    ASSERT_EQ(NewLines().size(), 1u);
+    EXPECT_THAT(NewLines()[0], HasSubstr(c.line));
+  }
+  EXPECT_THAT(s.sim.Received(), IsEmpty());
+
+  // A path the handset refuses is a failed upload without a row.
+  s.log.AppendLog("--");
+  EXPECT_EQ(files.UploadTo(local / "local name.dat", "/z/out.bin"), FileOutcome::Failed);
+  EXPECT_EQ(Entry("/z/out.bin"), nullptr);
+  EXPECT_THAT(NewLines(), ElementsAre("Upload failed: /z/out.bin"));
+}
+
 TEST_F(HandsetFilesTest, LocalFilesThatMustNotReachTheHandsetAreSkippedWithALine) {
   LoadWith({{"/a/x.txt", Pattern(10)}});
   fs::create_directory(local / "folder");

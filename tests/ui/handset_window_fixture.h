@@ -36,7 +36,8 @@ inline void Activate(MainWindow& window, int side, const QString& name) {
 
 // A main window wired to a small simulated handset.
 struct HandsetWindow {
-  HandsetWindow() {
+  // `arguments`: the command line the program was started with, its path first.
+  explicit HandsetWindow(QStringList arguments = {}) : test(QuietSettings(), std::move(arguments)) {
     handset.SetVolumes({"/a"});
     handset.AddFile("/a/ring.mp3", std::vector<uint8_t>(1234), 0x0020, 0x07);
     handset.AddFile("/a/odd.zzz", std::vector<uint8_t>(3));

@@ -42,9 +42,10 @@ class WindowUnderTest {
   QTemporaryDir directory_;  // first in, last out: the window may write into it while it goes
 
  public:
-  explicit WindowUnderTest(const Settings& settings = QuietSettings()) {
+  // `arguments`: the command line the program was started with, its path first.
+  explicit WindowUnderTest(const Settings& settings = QuietSettings(), QStringList arguments = {}) {
     SaveSettings(settings, dir() / kSettingsFileName);
-    window = std::make_unique<MainWindow>(AppPaths{dir(), dir()}, QStringList{});
+    window = std::make_unique<MainWindow>(AppPaths{dir(), dir()}, std::move(arguments));
     // Activating a file row would start the desktop's viewer.
     PanelsState::Of(*window).openFile = [](const QString&) {};
     // The file commands ask nothing and start nothing unless a test answers for the user.
@@ -54,6 +55,10 @@ class WindowUnderTest {
     prompts.askCopyDestination = [](const std::string&, std::string&) {};
     prompts.askAttributes = [](std::string_view, const QString&) -> std::optional<uint32_t> {
       return std::nullopt;
+    };
+    prompts.showMessage = [](QMessageBox::Icon, const QString&, const QString&,
+                             QMessageBox::StandardButtons buttons) {
+      return buttons.testFlag(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok;
     };
     prompts.launcher.openDefault = [](const QString&) {};
     prompts.launcher.startProgram = [](const QString&, const QStringList&) { return true; };

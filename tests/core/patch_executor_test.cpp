@@ -1,0 +1,426 @@
+// Patch files run on the simulated handset: the seven commands, the Part's edge cases, the
+// mends of "cp" and "to", and hostile files.
+#include "handset/patch_executor.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "file_list_fixture.h"
+#include "handset/handset_names.h"
+#include "panels/handset_view.h"
+#include "support/patch_file.h"
+
+namespace tollhaven {
+namespace {
+
+namespace fs = std::filesystem;
+using ::testing::Contains;
+using ::testing::ElementsAre;
+using testing::FileListFixture;
+using ::testing::IsEmpty;
+
+constexpr int kOpen = 0x00, kWrite = 0x02, kClose = 0x04, kDelete = 0x05, kMakeDir = 0x0E,
+              kRemoveDir = 0x0F;
+constexpr uint8_t kGenericFailure = 7;
+
+std::vector<uint8_t> Pattern(std::size_t count, uint8_t seed = 1) {
+  std::vector<uint8_t> bytes(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    bytes[i] = static_cast<uint8_t>(seed + i * 7);
+  }
+  return bytes;
+}
+
+void WriteAll(const fs::path& file, const std::vector<uint8_t>& bytes) {
+  fs::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+class PatchExecutorTest : public ::testing::Test, protected FileListFixture {
+ protected:
+  PatchExecutorTest() {
+    root = fs::temp_directory_path() /
+           ("tollhaven-patch-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root);
+    patchDir = root / "skin";
+    fs::create_directories(patchDir);
+  }
+  ~PatchExecutorTest() override { fs::remove_all(root); }
+
+  // A loaded list over the handset's files, and a clean record of what it is sent next.
+  void LoadWith(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files) {
+    for (const auto& [path, contents] : files) {
+      s.sim.AddFile(path, contents, 0x21, 0x16);
+    }
+    s.sim.AddFile("/a/keep.txt", {'k'});
+    Load();
+    s.sim.ClearReceived();
+    s.log.AppendLog("--");
+  }
+  // The patch file's text run as the patch dialog runs it: split, then every line.
+  void RunText(std::string_view text, const fs::path& directory) {
+    PatchExecutor executor(files, s.log, progress, directory);
+    executor.handsetChanged = [this] { ++changes; };
+    executor.Run(SplitPatchLines(text));
+  }
+  void RunText(std::string_view text) { RunText(text, patchDir); }
+
+  std::vector<std::string> NewLines() const {
+    std::vector<std::string> lines = s.Lines();
+    auto mark = std::find(lines.rbegin(), lines.rend(), "--");
+    return std::vector<std::string>(mark.base(), lines.end());
+  }
+  const FileListEntry* Entry(std::string_view path) {
+    found_.reset();
+    list.ForEachEntry([&](const FileListEntry& e) {
+      if (!e.deleted && e.name == path) {
+        found_ = e;
+      }
+    });
+    return found_ ? &*found_ : nullptr;
+  }
+  std::string PathOf(int received) const {
+    const std::vector<uint8_t> payload =
+        s.sim.Received()[static_cast<std::size_t>(received)].payload;
+    const std::size_t at = SubCommands()[received] != kDelete ? 8 : 4;
+    return std::string(payload.begin() + static_cast<std::ptrdiff_t>(at), payload.end());
+  }
+  uint32_t WordOf(int received) const {
+    const std::vector<uint8_t> p = s.sim.Received()[static_cast<std::size_t>(received)].payload;
+    return uint32_t{p[4]} << 24 | uint32_t{p[5]} << 16 | uint32_t{p[6]} << 8 | uint32_t{p[7]};
+  }
+  std::string Shown(const fs::path& path) const {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+  }
+
+  fs::path root;
+  fs::path patchDir;
+  testing::RecordingProgress progress;
+  int changes = 0;
+  HandsetFiles files{list, s.log, signal, [](WorkerSignal& worker, std::function<void()> job) {
+                       std::thread thread(std::move(job));
+                       thread.join();
+                       return worker.outcome.load();
+                     }};
+
+ private:
+  std::optional<FileListEntry> found_;
+};
+
+TEST_F(PatchExecutorTest, CpAndToUploadTheFileBesideThePatchAndLogBothPaths) {
+  LoadWith({});
+  WriteAll(patchDir / "a.bin", Pattern(2500));
+  RunText("cp a.bin\r\nto /a/mobile/a.bin\r\n");
+
+  const auto file = s.sim.File("/a/mobile/a.bin");
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->contents, Pattern(2500));
+  EXPECT_EQ(file->attributes, 4);
+  EXPECT_THAT(NewLines(), ElementsAre(Shown(patchDir / "a.bin"), "/a/mobile/a.bin"));
+  ASSERT_NE(Entry("/a/mobile/a.bin"), nullptr);
+  EXPECT_EQ(Entry("/a/mobile/a.bin")->size, 2500u);
+  EXPECT_EQ(OwnerAttributeText(Entry("/a/mobile/a.bin")->attributeField), "07    0004");
+  EXPECT_EQ(changes, 1);
+  // The upload stepped the progress sink the executor was given.
+  EXPECT_EQ(progress.rangeHigh, 3);
+  EXPECT_GT(progress.steps, 0);
+  EXPECT_EQ(&s.handset.progress(), &s.progress);  // given back afterwards
+}
+
+TEST_F(PatchExecutorTest, LinesThatAreNoCommandAreNeverRun) {
+  LoadWith({{"/a/x", Pattern(3)}});
+  WriteAll(patchDir / "a.bin", Pattern(10));
+  RunText(
+      "CP a.bin\r\nTO /a/b.bin\r\ncp\ta.bin\r\nto\t/a/b.bin\r\nRM /a/x\r\nrm\t/a/x\r\n"
+      "xx /a/x\r\nrm/a/x\r\n");
+  EXPECT_THAT(s.sim.Received(), IsEmpty());
+  EXPECT_THAT(NewLines(), IsEmpty());
+  EXPECT_TRUE(s.sim.File("/a/x"));
+  EXPECT_EQ(changes, 0);
+}
+
+TEST_F(PatchExecutorTest, NothingAfterAnEmptyLineAndNothingOfAnLfOnlyFile) {
+  LoadWith({});
+  RunText("md /a/one\r\n\r\nmd /a/two\r\n");
+  EXPECT_TRUE(s.sim.HasDirectory("/a/one"));
+  EXPECT_FALSE(s.sim.HasDirectory("/a/two"));
+  s.sim.ClearReceived();
+  RunText("md /a/three\nmd /a/four\n");
+  EXPECT_THAT(s.sim.Received(), IsEmpty());
+  EXPECT_FALSE(s.sim.HasDirectory("/a/three"));
+}
+
+TEST_F(PatchExecutorTest, AtSetsTheValueThatSaOpensTheFileWith) {
+  s.sim.AddFile("/a/x", {'x'}, 0x20, 0x07);
+  LoadWith({});
+  RunText("at 5\r\nsa /a/x\r\n");
+  EXPECT_THAT(SubCommands(), ElementsAre(kOpen, kClose));
+  EXPECT_EQ(PathOf(0), "/a/x");
+  EXPECT_EQ(WordOf(0), 5u);
+  EXPECT_EQ(s.sim.File("/a/x")->attributes, 5);
+  EXPECT_EQ(Entry("/a/x")->attributeField >> 8 & 0xFF, 5u);
+  EXPECT_THAT(NewLines(), IsEmpty());
+  EXPECT_EQ(changes, 1);
+
+  // The value stays for later "sa" lines, and before any "at" it is 0.
+  s.sim.AddFile("/a/y", {'y'}, 0x20, 0x07);
+  s.sim.ClearReceived();
+  PatchExecutor executor(files, s.log, progress, patchDir);
+  executor.RunLine("sa /a/y");
+  EXPECT_EQ(WordOf(0), 0u);
+  executor.RunLine("at 35");
+  executor.RunLine("sa /a/y");
+  executor.RunLine("sa /a/x");
+  EXPECT_EQ(WordOf(2), 35u);
+  EXPECT_EQ(WordOf(4), 35u);
+  EXPECT_EQ(executor.attributeValue, 35u);
+}
+
+TEST_F(PatchExecutorTest, RdAndRmLogDeletingFileAndThePath) {
+  LoadWith({{"/a/dir/1.txt", Pattern(3)}, {"/a/dir/2.txt", Pattern(3)}, {"/a/f.txt", Pattern(3)}});
+  RunText("rd /a/dir\r\nrm /a/f.txt\r\n");
+  EXPECT_THAT(NewLines(), ElementsAre("Deleting file ", "/a/dir", "Deleting file ", "/a/f.txt"));
+  EXPECT_THAT(SubCommands(), ElementsAre(kRemoveDir, kDelete));
+  EXPECT_EQ(PathOf(0), "/a/dir");
+  EXPECT_EQ(WordOf(0), 4u);
+  EXPECT_EQ(PathOf(1), "/a/f.txt");
+  EXPECT_FALSE(s.sim.File("/a/dir/1.txt"));
+  EXPECT_FALSE(s.sim.File("/a/f.txt"));
+  EXPECT_EQ(Entry("/a/dir/1.txt"), nullptr);
+  EXPECT_EQ(Entry("/a/dir/2.txt"), nullptr);
+  EXPECT_EQ(Entry("/a/f.txt"), nullptr);
+  EXPECT_EQ(changes, 2);
+}
+
+TEST_F(PatchExecutorTest, MdCreatesTheDirectoryAndItsPlaceholder) {
+  LoadWith({});
+  RunText("md /a/mobile/skins\r\n");
+  EXPECT_THAT(NewLines(), ElementsAre("/a/mobile/skins"));
+  EXPECT_THAT(SubCommands(), ElementsAre(kMakeDir, kOpen, kWrite, kClose));
+  EXPECT_EQ(WordOf(0), 4u);
+  const std::string placeholder = "/a/mobile/skins/" + std::string(kPlaceholderName);
+  const auto file = s.sim.File(placeholder);
+  ASSERT_TRUE(file);
+  EXPECT_EQ(file->contents, std::vector<uint8_t>{'5'});
+  EXPECT_EQ(file->attributes, 4);
+  ASSERT_NE(Entry(placeholder), nullptr);
+  EXPECT_EQ(Entry(placeholder)->size, 1u);
+  EXPECT_EQ(changes, 1);
+}
+
+TEST_F(PatchExecutorTest, AToWithoutItsOwnCpUploadsNothingAndSaysSo) {
+  LoadWith({});
+  WriteAll(patchDir / "a.bin", Pattern(100));
+  RunText("to /a/none.bin\r\ncp a.bin\r\nto /a/one.bin\r\nto /a/two.bin\r\n");
+  EXPECT_FALSE(s.sim.File("/a/none.bin"));
+  EXPECT_TRUE(s.sim.File("/a/one.bin"));
+  EXPECT_FALSE(s.sim.File("/a/two.bin"));
+  EXPECT_THAT(NewLines(), ElementsAre("Skipped, no cp line loaded a file for /a/none.bin",
+                                      Shown(patchDir / "a.bin"), "/a/one.bin",
+                                      "Skipped, no cp line loaded a file for /a/two.bin"));
+  EXPECT_EQ(changes, 1);
+}
+
+TEST_F(PatchExecutorTest, CpStaysInsideThePatchFilesDirectory) {
+  LoadWith({});
+  WriteAll(root / "secret.bin", Pattern(10));
+  WriteAll(patchDir / "sub" / "b.bin", Pattern(20));
+  const char* refused[] = {
+      "/etc/passwd",
+      "\\secret.bin",
+      "..\\secret.bin",
+      "../secret.bin",
+      "sub\\..\\..\\secret.bin",
+      "c:\\secret.bin",
+      "C:secret.bin",
+      "sub\\..",
+      ".",
+      "",
+  };
+  for (const char* argument : refused) {
+    s.log.AppendLog("--");
+    s.sim.ClearReceived();
+    RunText("cp " + std::string(argument) + "\r\nto /a/stolen.bin\r\n");
+    EXPECT_THAT(NewLines(), ElementsAre("Refused, not a file in the patch file's directory: " +
+                                        std::string(argument)))
+        << argument;
+    EXPECT_THAT(s.sim.Received(), IsEmpty()) << argument;
+  }
+  EXPECT_FALSE(s.sim.File("/a/stolen.bin"));
+
+  // Backslashes are directory separators; ".." that stays inside is fine.
+  s.log.AppendLog("--");
+  RunText("cp sub\\b.bin\r\nto /a/b.bin\r\ncp sub\\..\\sub\\.\\b.bin\r\nto /a/c.bin\r\n");
+  EXPECT_EQ(s.sim.File("/a/b.bin")->contents, Pattern(20));
+  EXPECT_EQ(s.sim.File("/a/c.bin")->contents, Pattern(20));
+  EXPECT_THAT(NewLines(), ElementsAre(Shown(patchDir / "sub" / "b.bin"), "/a/b.bin",
+                                      Shown(patchDir / "sub" / "b.bin"), "/a/c.bin"));
+}
+
+TEST_F(PatchExecutorTest, ASymbolicLinkOutOfTheDirectoryIsRefused) {
+  LoadWith({});
+  WriteAll(root / "secret.bin", Pattern(10));
+  std::error_code error;
+  fs::create_symlink(root / "secret.bin", patchDir / "link.bin", error);
+  if (error) {
+    GTEST_SKIP() << "no symbolic links here: " << error.message();
+  }
+  fs::create_directory_symlink(root, patchDir / "up", error);
+  RunText("cp link.bin\r\nto /a/stolen.bin\r\ncp up\\secret.bin\r\nto /a/stolen.bin\r\n");
+  EXPECT_FALSE(s.sim.File("/a/stolen.bin"));
+  EXPECT_THAT(NewLines(), ElementsAre(Shown(patchDir / "link.bin"),
+                                      "Refused, leads out of the patch file's directory: " +
+                                          Shown(patchDir / "link.bin"),
+                                      Shown(patchDir / "up" / "secret.bin"),
+                                      "Refused, leads out of the patch file's directory: " +
+                                          Shown(patchDir / "up" / "secret.bin")));
+  EXPECT_THAT(s.sim.Received(), IsEmpty());
+
+  // A link that stays inside is followed.
+  WriteAll(patchDir / "real.bin", Pattern(7));
+  fs::create_symlink(patchDir / "real.bin", patchDir / "alias.bin");
+  RunText("cp alias.bin\r\nto /a/alias.bin\r\n");
+  EXPECT_EQ(s.sim.File("/a/alias.bin")->contents, Pattern(7));
+}
+
+TEST_F(PatchExecutorTest, ACpThatCannotBeReadMakesItsToLinesDoNothingUntilOneSucceeds) {
+  LoadWith({});
+  WriteAll(patchDir / "good.bin", Pattern(30));
+  fs::create_directory(patchDir / "folder");
+  RunText(
+      "cp missing.bin\r\nto /a/m1.bin\r\nto /a/m2.bin\r\ncp folder\r\nto /a/f.bin\r\n"
+      "cp good.bin\r\nto /a/good.bin\r\n");
+  EXPECT_FALSE(s.sim.File("/a/m1.bin"));
+  EXPECT_FALSE(s.sim.File("/a/m2.bin"));
+  EXPECT_FALSE(s.sim.File("/a/f.bin"));
+  EXPECT_EQ(s.sim.File("/a/good.bin")->contents, Pattern(30));
+  const std::vector<std::string> lines = NewLines();
+  ASSERT_EQ(lines.size(), 6u);
+  EXPECT_EQ(lines[0], Shown(patchDir / "missing.bin"));
+  EXPECT_THAT(lines[1], ::testing::StartsWith("Skipped, cannot read " +
+                                              Shown(patchDir / "missing.bin") + ": "));
+  EXPECT_EQ(lines[2], Shown(patchDir / "folder"));
+  EXPECT_THAT(lines[3],
+              ::testing::StartsWith("Skipped, cannot read " + Shown(patchDir / "folder") + ": "));
+  EXPECT_EQ(lines[4], Shown(patchDir / "good.bin"));
+  EXPECT_EQ(lines[5], "/a/good.bin");
+}
+
+TEST_F(PatchExecutorTest, ABarePatchFileNameLooksInTheCurrentDirectory) {
+  LoadWith({});
+  WriteAll(patchDir / "here.bin", Pattern(12));
+  const fs::path before = fs::current_path();
+  fs::current_path(patchDir);
+  RunText("cp here.bin\r\nto /a/here.bin\r\ncp ..\\x.bin\r\n", fs::path());
+  fs::current_path(before);
+  EXPECT_EQ(s.sim.File("/a/here.bin")->contents, Pattern(12));
+  EXPECT_THAT(NewLines(),
+              ElementsAre("here.bin", "/a/here.bin",
+                          "Refused, not a file in the patch file's directory: ..\\x.bin"));
+}
+
+TEST_F(PatchExecutorTest, HandsetPathsAreTheFilesBytesUnchanged) {
+  LoadWith({});
+  WriteAll(patchDir / "a.bin", Pattern(5));
+  RunText("cp a.bin\r\nto /a/caf\xE9.bin\r\nmd /a/d\xFC r\r\n");
+  EXPECT_TRUE(s.sim.File("/a/caf\xE9.bin"));
+  EXPECT_TRUE(s.sim.HasDirectory("/a/d\xFC r"));
+  // Shown in the log as the program shows handset names.
+  EXPECT_THAT(NewLines(), Contains("/a/caf\xC3\xA9.bin"));
+  EXPECT_NE(Entry("/a/caf\xE9.bin"), nullptr);
+}
+
+TEST_F(PatchExecutorTest, AFailingLineDoesNotStopTheOnesAfterIt) {
+  LoadWith({{"/a/f.txt", Pattern(3)}});
+  WriteAll(patchDir / "a.bin", Pattern(50));
+  s.sim.FailCommand(0x004A, kDelete, kGenericFailure);
+  RunText("rm /a/f.txt\r\nmd /a/new\r\ncp a.bin\r\nto /a/a.bin\r\n");
+  EXPECT_TRUE(s.sim.File("/a/f.txt"));
+  EXPECT_NE(Entry("/a/f.txt"), nullptr);
+  EXPECT_TRUE(s.sim.HasDirectory("/a/new"));
+  EXPECT_TRUE(s.sim.File("/a/a.bin"));
+  EXPECT_THAT(NewLines(), Contains("Delete failed: /a/f.txt"));
+  EXPECT_EQ(changes, 3);
+}
+
+TEST_F(PatchExecutorTest, AFailedUploadIsLoggedAndNotListed) {
+  LoadWith({});
+  WriteAll(patchDir / "a.bin", Pattern(3000));
+  s.sim.FailCommand(0x004A, kWrite, kGenericFailure);
+  RunText("cp a.bin\r\nto /a/a.bin\r\n");
+  EXPECT_EQ(Entry("/a/a.bin"), nullptr);
+  EXPECT_THAT(NewLines(), Contains("Upload failed: /a/a.bin"));
+  EXPECT_FALSE(s.sim.FileOpen());
+}
+
+TEST_F(PatchExecutorTest, HostilePatchFilesRunWithoutHarm) {
+  LoadWith({{"/a/t.txt", Pattern(3)}});
+  // A command with a path far longer than any packet: refused before it is sent.
+  RunText("rm /a/" + std::string(1u << 20, 'x') + "\r\nmd /a/" + std::string(1u << 20, 'y') +
+          "\r\nsa /a/" + std::string(5000, 'z') + "\r\nmd /a/after\r\n");
+  EXPECT_TRUE(s.sim.HasDirectory("/a/after"));
+
+  // 1 MiB of lines, a few of them commands.
+  std::string many;
+  for (int i = 0; many.size() < (1u << 20); ++i) {
+    many += i % 5000 == 0 ? "sa /a/t.txt\r\n" : "at 7\r\nxx junk\r\n";
+  }
+  s.sim.ClearReceived();
+  RunText(many);
+  EXPECT_EQ(s.sim.File("/a/t.txt")->attributes, 7);
+  EXPECT_FALSE(s.sim.Received().empty());
+
+  // 1 MiB of bytes of every value.
+  std::string noise(1u << 20, '\0');
+  uint32_t state = 99;
+  for (char& c : noise) {
+    state = state * 1103515245u + 12345u;
+    c = static_cast<char>(state >> 24);
+  }
+  noise[0] = 'x';
+  RunText(noise);
+  // No CR at all.
+  RunText("md /a/never" + std::string(1u << 20, 'q'));
+  EXPECT_FALSE(s.sim.HasDirectory("/a/never"));
+  EXPECT_FALSE(s.sim.FileOpen());
+}
+
+TEST(PatchLocalFileTest, NamesInsideTheDirectoryOnly) {
+  const fs::path dir = "/skins/blue";
+  const struct {
+    std::string_view argument;
+    std::optional<fs::path> file;
+  } cases[] = {
+      {"a.bin", dir / "a.bin"},
+      {"sub\\a.bin", dir / "sub" / "a.bin"},
+      {"sub/a.bin", dir / "sub" / "a.bin"},
+      {"sub\\\\.\\a.bin", dir / "sub" / "a.bin"},
+      {"sub\\..\\a.bin", dir / "a.bin"},
+      {"a b.bin", dir / "a b.bin"},
+      {"caf\xE9.bin", dir / "caf\xE9.bin"},
+      {"..\\a.bin", std::nullopt},
+      {"sub\\..\\..\\a.bin", std::nullopt},
+      {"\\a.bin", std::nullopt},
+      {"/a.bin", std::nullopt},
+      {"c:\\a.bin", std::nullopt},
+      {"Z:a.bin", std::nullopt},
+      {"", std::nullopt},
+      {".", std::nullopt},
+      {"sub\\..", std::nullopt},
+      {"\\\\server\\share\\a.bin", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PatchLocalFile(dir, c.argument), c.file) << c.argument;
+  }
+}
+
+}  // namespace
+}  // namespace tollhaven
