@@ -12,7 +12,8 @@ int main(int argc, char* argv[]) {
   // Made before the window and gone after it: the window's link talks to it to the end.
   const std::unique_ptr<p2ksim::SimulatedHandset> handset = tollhaven::MakeDemoHandset();
   const std::filesystem::path exeDir = tollhaven::ExecutableDirectory();
-  tollhaven::MainWindow window(tollhaven::AppPaths{exeDir, tollhaven::ConfigDirectory(exeDir)},
+  tollhaven::MainWindow window(tollhaven::AppPaths{exeDir, tollhaven::ConfigDirectory(exeDir),
+                                                   /*integrateWithDesktop=*/false},
                                QApplication::arguments());
   tollhaven::WireToSimulatedHandset(window, *handset, std::make_unique<tollhaven::SystemClock>());
   window.setWindowTitle(window.windowTitle() + QStringLiteral(" (simulated handset)"));

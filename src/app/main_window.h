@@ -29,6 +29,9 @@ class StatusBar;
 struct AppPaths {
   std::filesystem::path exeDir;     // the executable's directory: first log line, current directory
   std::filesystem::path configDir;  // where ".config" and ".log" are kept
+  // Whether this program makes itself the desktop's opener of patch files at start; the demo
+  // program, wired to a simulated handset, must not take that over from the real one.
+  bool integrateWithDesktop = true;
 };
 
 // What the main window keeps per panel: the chosen drive-selector entry (0 is the handset), the

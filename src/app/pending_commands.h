@@ -5,8 +5,9 @@ namespace tollhaven {
 class MainWindow;
 
 // The commands and panel operations the main window hands over to the panels, the file
-// operations, the transfers and the handset layers. Each is called at the moment the main window
-// would carry it out; the ones whose work has not been written yet do nothing.
+// operations, the transfers, the handset layers and the desktop. Each is called at the moment the
+// main window would carry it out. They live in src/panels/ui/ (panels, drive selectors, handset
+// connection, drops) and src/app/ (file commands, transfers, patch run, desktop, update check).
 
 // Panels: setup once, per-side fills and activation, sorting, the drive selectors.
 void setupPanels(MainWindow& window);
