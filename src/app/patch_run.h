@@ -6,7 +6,7 @@ namespace tollhaven {
 
 class MainWindow;
 
-// The program started with a file (Part 5.3). A skin pack (".s4m", compared byte for byte and
+// The program started with a file. A skin pack (".s4m", compared byte for byte and
 // case-sensitively) gets a message and the window's normal close. Anything else is a patch file:
 // dialog 1600 shows it, its start button connects to the handset, shows the handset in the
 // right panel and runs every line through PatchExecutor; the outcome is reported (a restart

@@ -1,4 +1,4 @@
-// The program started with a patch file or a skin pack (Part 5.3): dialog 1600, the run on a
+// The program started with a patch file or a skin pack: dialog 1600, the run on a
 // simulated handset, the three outcomes and the end without ".config" or ".log".
 #include <QAbstractButton>
 #include <QApplication>
