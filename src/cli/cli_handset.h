@@ -1,0 +1,118 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "handset/handset.h"
+#include "handset/handset_files.h"
+#include "handset/phone_file_list.h"
+#include "link/discovery.h"
+#include "link/phone_link.h"
+#include "support/settings.h"
+#include "support/status_sink.h"
+
+namespace tollhaven::cli {
+
+// A handset path as the user gave it, in the handset's 8-bit bytes: "/a" for a volume itself,
+// "/a/mobile/audio" for anything below, never with a trailing "/".
+struct HandsetPathArg {
+  char volume = 'a';
+  std::string path;
+
+  bool IsVolume() const { return path.size() == 2; }
+  // The path with a trailing "/": how the handset layers name a directory.
+  std::string AsDirectory() const { return path + "/"; }
+};
+
+// Takes a UTF-8 handset path apart. nullopt, with `error` set, for a path outside /a /b /c, an
+// empty, "." or ".." component, or a character the handset cannot hold.
+std::optional<HandsetPathArg> ParseHandsetPath(std::string_view utf8, std::string& error);
+
+// A file of the handset as the list holds it, copied out (the list's block moves as it grows).
+struct HandsetFile {
+  std::string path;  // the full handset path, bytes as the handset gave them
+  uint32_t size = 0;
+  uint32_t attributeField = 0;
+
+  uint16_t AttributeWord() const { return static_cast<uint16_t>(attributeField >> 8); }
+  uint8_t Owner() const { return static_cast<uint8_t>(attributeField >> 24); }
+  std::string Name() const { return path.substr(path.rfind('/') + 1); }
+  std::string Directory() const { return path.substr(0, path.rfind('/') + 1); }
+};
+
+// One volume: its file list, loaded once, and the file operations that keep it in step.
+class Volume {
+ public:
+  Volume(Handset& handset, Settings& settings, EventLog& log, char letter);
+
+  PhoneFileList& list() { return list_; }
+  HandsetFiles& files() { return files_; }
+  char letter() const { return list_.partitionLetter; }
+
+  // The file named exactly `path`, when the list holds it.
+  std::optional<HandsetFile> File(std::string_view path) const;
+  // True for the volume itself and for every directory the list has a file below.
+  bool IsDirectory(std::string_view path) const;
+  // Every file below the directory `path` (no trailing "/"), deepest included, in list order.
+  std::vector<HandsetFile> FilesBelow(std::string_view path) const;
+
+ private:
+  WorkerSignal signal_;
+  PhoneFileList list_;
+  HandsetFiles files_;
+};
+
+// The connected handset of one run: the link, the volume information and a volume object for
+// each volume a command reaches.
+class CliHandset {
+ public:
+  CliHandset(PhoneLink& link, Settings& settings);
+
+  // Connects as the window does and reads the volume information. False when no handset was
+  // found (the log says why).
+  bool Connect(Discovery& discovery);
+
+  // The volume's list, fetched on first use. nullptr, with `error` set, when the handset has no
+  // such volume or its list cannot be read.
+  Volume* Open(char letter, std::string& error);
+
+  // The number of files on a volume (0 for an empty one), without fetching its list; nullopt
+  // when the handset does not tell.
+  std::optional<uint32_t> CountFiles(char letter);
+
+  // The volume letters the handset reported, in its order.
+  const std::string& volumeLetters() const { return letters_; }
+  // A status-bar text of the volume information (0 space, 1 volumes, 2 files, 3 model), without
+  // its label; empty when it was not read.
+  std::string StatusValue(int part) const;
+  bool volumesRead() const { return status_.parts.count(1) != 0; }
+
+  Handset& handset() { return handset_; }
+  PhoneLink& link() { return link_; }
+  Settings& settings() { return settings_; }
+
+ private:
+  struct RecordingStatus : StatusSink {
+    void SetStatusText(int part, std::string_view text) override {
+      parts[part] = std::string(text);
+    }
+    std::map<int, std::string> parts;
+  };
+
+  PhoneLink& link_;
+  Settings& settings_;
+  Handset handset_;
+  RecordingStatus status_;
+  std::string letters_;
+  std::map<char, std::unique_ptr<Volume>> volumes_;
+
+  // True when the log lines from `first` on tell that the volume holds no file at all.
+  bool SaidEmpty(std::size_t first) const;
+};
+
+}  // namespace tollhaven::cli

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/cli.h"
+#include "cli/cli_handset.h"
+#include "cli/cli_options.h"
+#include "cli/progress_line.h"
+
+namespace tollhaven::cli {
+
+// One run of one command: what it was asked, the handset it reaches, its progress line and the
+// exit status it has earned so far.
+class CliRun {
+ public:
+  CliRun(CliEnvironment& env, const Invocation& line);
+
+  // Connects the handset. 0, or kExitNoHandset after the log's reasons went to standard error.
+  int Connect();
+
+  // A UTF-8 text in the terminal's encoding.
+  std::string Shown(std::string_view utf8) const;
+  // A line on standard output.
+  void Say(std::string_view utf8);
+  // A failure: one line on standard error; the run goes on and ends with status 1.
+  void Fail(std::string_view utf8);
+  // A usage error: one line on standard error; the caller returns kExitUsage at once.
+  int Usage(std::string_view utf8);
+
+  // A handset path operand, converted from the terminal. nullopt after a usage line.
+  std::optional<HandsetPathArg> HandsetOperand(const std::string& operand);
+
+  // True once the user asked the run to stop; the first time, says so and sets status 1.
+  bool Stopping();
+
+  // Hands the progress line to the handset for the transfers to come.
+  void StartProgress(uint64_t totalBytes, uint32_t totalFiles);
+  void StopProgress();
+
+  CliEnvironment& env;
+  const Invocation& line;
+  Settings settings;
+  CliHandset handset;
+  ProgressLine progress;
+  int status = kExitSuccess;
+
+ private:
+  bool stopSaid_ = false;
+};
+
+int InfoCommand(CliRun& run);
+int ListCommand(CliRun& run);
+int GetCommand(CliRun& run);
+int PutCommand(CliRun& run);
+int RemoveCommand(CliRun& run);
+int MakeDirectoryCommand(CliRun& run);
+int RemoveDirectoryCommand(CliRun& run);
+int AttributesCommand(CliRun& run);
+int RestartCommand(CliRun& run);
+int PatchCommand(CliRun& run);
+int BackupCommand(CliRun& run);
+int RestoreCommand(CliRun& run);
+
+}  // namespace tollhaven::cli
