@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <ostream>
 
 #include "cli/cli_run.h"
@@ -441,7 +442,13 @@ int PutCommand(CliRun& run) {
   return run.status;
 }
 
-int RemoveCommand(CliRun& run) {
+namespace {
+
+// Takes every operand as a handset path (a usage error stops the run before anything is sent),
+// connects, and hands each one with its volume to `act`; a volume that cannot be listed has
+// already said why.
+int ForEachHandsetOperand(CliRun& run,
+                          const std::function<void(const HandsetPathArg&, Volume*)>& act) {
   std::vector<HandsetPathArg> targets;
   for (const std::string& operand : run.line.operands) {
     std::optional<HandsetPathArg> arg = run.HandsetOperand(operand);
@@ -454,10 +461,17 @@ int RemoveCommand(CliRun& run) {
     return status;
   }
   for (const HandsetPathArg& target : targets) {
-    Volume* volume = OpenVolume(run, target.volume);
-    if (volume == nullptr) {
-      continue;
+    if (Volume* volume = OpenVolume(run, target.volume)) {
+      act(target, volume);
     }
+  }
+  return run.status;
+}
+
+}  // namespace
+
+int RemoveCommand(CliRun& run) {
+  return ForEachHandsetOperand(run, [&run](const HandsetPathArg& target, Volume* volume) {
     if (target.IsVolume()) {
       run.Fail("rm: a volume cannot be removed: " + target.path);
     } else if (volume->File(target.path)) {
@@ -471,30 +485,14 @@ int RemoveCommand(CliRun& run) {
     } else if (volume->files().Delete(target.path, true) != FileOutcome::Done) {
       run.Fail("rm: " + volume->files().lastReport());
     }
-  }
-  return run.status;
+  });
 }
 
 int MakeDirectoryCommand(CliRun& run) {
-  std::vector<HandsetPathArg> targets;
-  for (const std::string& operand : run.line.operands) {
-    std::optional<HandsetPathArg> arg = run.HandsetOperand(operand);
-    if (!arg) {
-      return kExitUsage;
-    }
-    targets.push_back(std::move(*arg));
-  }
-  if (const int status = run.Connect()) {
-    return status;
-  }
-  for (const HandsetPathArg& target : targets) {
-    Volume* volume = OpenVolume(run, target.volume);
-    if (volume == nullptr) {
-      continue;
-    }
+  return ForEachHandsetOperand(run, [&run](const HandsetPathArg& target, Volume* volume) {
     if (volume->IsDirectory(target.path)) {
       run.Fail("mkdir: already there: " + Shown(target.path));
-      continue;
+      return;
     }
     // Each missing directory on the way, the last one included, gets made in turn.
     for (std::size_t slash = target.path.find('/', 3);; slash = target.path.find('/', slash + 1)) {
@@ -515,49 +513,32 @@ int MakeDirectoryCommand(CliRun& run) {
         break;
       }
     }
-  }
-  return run.status;
+  });
 }
 
 int RemoveDirectoryCommand(CliRun& run) {
-  std::vector<HandsetPathArg> targets;
-  for (const std::string& operand : run.line.operands) {
-    std::optional<HandsetPathArg> arg = run.HandsetOperand(operand);
-    if (!arg) {
-      return kExitUsage;
-    }
-    targets.push_back(std::move(*arg));
-  }
-  if (const int status = run.Connect()) {
-    return status;
-  }
-  for (const HandsetPathArg& target : targets) {
-    Volume* volume = OpenVolume(run, target.volume);
-    if (volume == nullptr) {
-      continue;
-    }
+  return ForEachHandsetOperand(run, [&run](const HandsetPathArg& target, Volume* volume) {
     if (target.IsVolume()) {
       run.Fail("rmdir: a volume cannot be removed: " + target.path);
-      continue;
+      return;
     }
     if (!volume->IsDirectory(target.path)) {
       run.Fail(std::string("rmdir: ") +
                (volume->File(target.path) ? "not a directory: " : "no such directory: ") +
                Shown(target.path));
-      continue;
+      return;
     }
     const std::string placeholder = target.path + "/" + std::string(kPlaceholderName);
     const std::vector<HandsetFile> below = volume->FilesBelow(target.path);
     if (std::any_of(below.begin(), below.end(),
                     [&](const HandsetFile& file) { return file.path != placeholder; })) {
       run.Fail("rmdir: not empty (use rm -r): " + Shown(target.path));
-      continue;
+      return;
     }
     if (volume->files().Delete(target.path, true) != FileOutcome::Done) {
       run.Fail("rmdir: " + volume->files().lastReport());
     }
-  }
-  return run.status;
+  });
 }
 
 int AttributesCommand(CliRun& run) {
