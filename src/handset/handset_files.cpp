@@ -16,14 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::FILE* OpenForReading(const fs::path& path) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), L"rb");
-#else
-  return std::fopen(path.c_str(), "rb");
-#endif
-}
-
 std::string Reason(const std::error_code& error) {
   return error.message();
 }
@@ -42,7 +34,7 @@ bool ReadLocalFile(const fs::path& file, std::vector<uint8_t>& contents, uint32_
     return false;
   }
   errno = 0;
-  std::FILE* in = OpenForReading(file);
+  std::FILE* in = OpenLocalFileForReading(file);
   if (in == nullptr) {
     error = std::error_code(errno, std::generic_category());
     return false;

@@ -47,6 +47,14 @@ bool Commit(const fs::path& temporary, const fs::path& file, std::error_code& er
 
 }  // namespace
 
+std::FILE* OpenLocalFileForReading(const fs::path& file) {
+#ifdef _WIN32
+  return _wfopen(file.c_str(), L"rb");
+#else
+  return std::fopen(file.c_str(), "rb");
+#endif
+}
+
 fs::path CreateFileBeside(const fs::path& file, std::error_code& error) {
   const std::u8string name = file.filename().u8string();
   for (int attempt = 0; attempt < 100; ++attempt) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -9,6 +10,9 @@ namespace tollhaven {
 
 // Local file operations of the panels and the transfers. Each tells why it failed in `error`,
 // for the one log line the caller writes.
+
+// Opens a file for reading bytes, whatever characters its path holds; null when it cannot.
+std::FILE* OpenLocalFileForReading(const std::filesystem::path& file);
 
 // Creates an empty file of a name no other file has, hidden in the directory of `file`, for the
 // new contents of `file` to be written to before they replace it. Returns its path, or an empty

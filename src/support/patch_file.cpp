@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <new>
 
+#include "support/local_files.h"
+
 namespace tollhaven {
 
 namespace fs = std::filesystem;
@@ -12,14 +14,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kCarriageReturn = '\r';
-
-std::FILE* OpenForReading(const fs::path& path) {
-#ifdef _WIN32
-  return _wfopen(path.c_str(), L"rb");
-#else
-  return std::fopen(path.c_str(), "rb");
-#endif
-}
 
 }  // namespace
 
@@ -74,7 +68,7 @@ std::optional<std::vector<std::string>> ReadPatchFile(const fs::path& file,
     error = std::make_error_code(std::errc::file_too_large);
     return std::nullopt;
   }
-  std::FILE* in = OpenForReading(file);
+  std::FILE* in = OpenLocalFileForReading(file);
   if (in == nullptr) {
     error = std::error_code(errno, std::generic_category());
     return std::nullopt;

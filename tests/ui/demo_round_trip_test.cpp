@@ -15,6 +15,7 @@
 
 #include "app/file_prompts.h"
 #include "handset_window_fixture.h"
+#include "local_files_fixture.h"
 #include "panels/ui/handset_session.h"
 
 using namespace tollhaven;
@@ -30,11 +31,6 @@ QByteArray Contents(int size) {
   return bytes;
 }
 
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // Clicks the row of that name: it is selected alone and its panel becomes the active one.
 void Focus(MainWindow& window, int side, const QString& name) {
   const int row = static_cast<int>(Names(window, side).indexOf(name));
@@ -45,11 +41,6 @@ void Focus(MainWindow& window, int side, const QString& name) {
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
   QCOMPARE(window.activeSide(), side);
   QCOMPARE(list->selectionModel()->selectedRows().size(), 1);
-}
-
-void ShowLocal(MainWindow& window, int side, const QString& directory) {
-  window.pathField(side)->setText(directory);
-  fillLocalPanel(window, side);
 }
 
 // The main window with the wait dialog over it, as the screen shows them.

@@ -14,6 +14,7 @@
 #include "app/control_ids.h"
 #include "app/progress_bar.h"
 #include "handset_window_fixture.h"
+#include "local_files_fixture.h"
 #include "panels/ui/drop_and_paste.h"
 
 using namespace tollhaven;
@@ -22,21 +23,6 @@ using namespace tollhaven::testing;
 namespace {
 
 constexpr int kOpenSubCommand = 0x00;
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void ShowLocal(MainWindow& window, int side, const QString& directory) {
-  window.pathField(side)->setText(directory);
-  fillLocalPanel(window, side);
-}
 
 QList<QUrl> Urls(const QString& directory, const QStringList& names) {
   QList<QUrl> urls;

@@ -13,6 +13,7 @@
 #include "app/status_bar.h"
 #include "handset/handset_names.h"
 #include "handset_window_fixture.h"
+#include "local_files_fixture.h"
 #include "panels/ui/handset_session.h"
 
 using namespace tollhaven;
@@ -22,21 +23,6 @@ namespace {
 
 constexpr int kDeleteSubCommand = 0x05;
 constexpr int kRemoveDirSubCommand = 0x0F;
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-QByteArray ReadFile(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void ShowLocal(MainWindow& window, int side, const QString& directory) {
-  window.pathField(side)->setText(directory);
-  fillLocalPanel(window, side);
-}
 
 // Selects exactly the rows of these names and makes the side the active one.
 void Select(MainWindow& window, int side, const QStringList& names) {

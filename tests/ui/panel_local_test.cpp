@@ -10,6 +10,7 @@
 
 #include "app/main_window.h"
 #include "app/pending_commands.h"
+#include "local_files_fixture.h"
 #include "main_window_fixture.h"
 #include "panels/ui/local_listing.h"
 #include "panels/ui/panels_state.h"
@@ -17,6 +18,7 @@
 using namespace tollhaven;
 using tollhaven::testing::Names;
 using tollhaven::testing::WindowUnderTest;
+using tollhaven::testing::WriteFile;
 
 namespace {
 
@@ -37,11 +39,6 @@ void Show(MainWindow& window, int side, const QString& directory) {
 void Activate(MainWindow& window, int side, int row) {
   window.list(side)->setCurrentIndex(window.list(side)->model()->index(row, 0));
   activateLocalRow(window, side);
-}
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 }  // namespace

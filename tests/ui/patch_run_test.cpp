@@ -18,6 +18,7 @@
 #include "app/file_prompts.h"
 #include "handset/handset_names.h"
 #include "handset_window_fixture.h"
+#include "local_files_fixture.h"
 #include "panels/ui/handset_session.h"
 #include "support/ui/control_ids.h"
 #include "support/ui/patch_dialog.h"
@@ -36,11 +37,6 @@ const QString kNotConnected = QStringLiteral(
     "Phone not connected!\n\rYoiu must plug phone,\n\rBEFORE you start *.tlhv file.");
 const QString kSeparator = QStringLiteral("----------------------");
 constexpr int kRunTimeoutMs = 20000;
-
-bool WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 struct Message {
   QMessageBox::Icon icon;
