@@ -9,8 +9,8 @@
 #include <iterator>
 #include <thread>
 
-#include "file_list_fixture.h"
 #include "handset/handset_names.h"
+#include "handset_files_fixture.h"
 #include "panels/handset_view.h"
 
 namespace tollhaven {
@@ -19,31 +19,18 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::Contains;
 using ::testing::ElementsAre;
-using testing::FileListFixture;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using testing::Pattern;
+using testing::WriteAll;
 
 constexpr int kOpen = 0x00, kRead = 0x01, kWrite = 0x02, kSeek = 0x03, kClose = 0x04,
               kDelete = 0x05, kMakeDir = 0x0E, kRemoveDir = 0x0F;
 constexpr uint8_t kGenericFailure = 7;
 
-std::vector<uint8_t> Pattern(std::size_t count, uint8_t seed = 1) {
-  std::vector<uint8_t> bytes(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    bytes[i] = static_cast<uint8_t>(seed + i * 7);
-  }
-  return bytes;
-}
-
 std::string ReadAll(const fs::path& file) {
   std::ifstream in(file, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteAll(const fs::path& file, const std::vector<uint8_t>& bytes) {
-  std::ofstream(file, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
 }
 
 // The directory's entries, by UTF-8 name.
@@ -56,68 +43,11 @@ std::vector<std::string> DirectoryNames(const fs::path& directory) {
   return names;
 }
 
-class HandsetFilesTest : public ::testing::Test, protected FileListFixture {
+class HandsetFilesTest : public testing::HandsetFilesFixture {
  protected:
-  HandsetFilesTest() {
-    local =
-        fs::temp_directory_path() /
-        ("tollhaven-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(local);
-    fs::create_directories(local);
-  }
-  ~HandsetFilesTest() override { fs::remove_all(local); }
+  HandsetFilesTest() { std::filesystem::create_directories(local); }
 
-  // A loaded list over the handset's files, and a clean record of what it is sent next.
-  void LoadWith(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files) {
-    for (const auto& [path, contents] : files) {
-      s.sim.AddFile(path, contents, 0x21, 0x16);
-    }
-    s.sim.AddFile("/a/keep.txt", {'k'});
-    Load();
-    s.sim.ClearReceived();
-    s.log.AppendLog("--");
-  }
-  std::vector<FileListEntry> Live() const {
-    std::vector<FileListEntry> entries;
-    list.ForEachEntry([&](const FileListEntry& e) {
-      if (!e.deleted) {
-        entries.push_back(e);
-      }
-    });
-    return entries;
-  }
-  const FileListEntry* Entry(std::string_view path) {
-    live_ = Live();
-    for (const FileListEntry& e : live_) {
-      if (e.name == path) {
-        return &e;
-      }
-    }
-    return nullptr;
-  }
-  // The log lines written since the load.
-  std::vector<std::string> NewLines() const {
-    std::vector<std::string> lines = s.Lines();
-    auto mark = std::find(lines.rbegin(), lines.rend(), "--");
-    return std::vector<std::string>(mark.base(), lines.end());
-  }
-  std::string PathOf(int received) const {
-    const std::vector<uint8_t> payload =
-        s.sim.Received()[static_cast<std::size_t>(received)].payload;
-    const std::size_t at = payload.size() >= 8 && SubCommands()[received] != kDelete ? 8 : 4;
-    return std::string(payload.begin() + static_cast<std::ptrdiff_t>(at), payload.end());
-  }
-
-  fs::path local;
-  HandsetFiles files{list, s.log, signal, [](WorkerSignal& worker, std::function<void()> job) {
-                       std::thread thread(std::move(job));
-                       thread.join();
-                       return worker.outcome.load();
-                     }};
-
- private:
-  std::vector<FileListEntry> live_;
+  std::filesystem::path local = root / "local";
 };
 
 TEST_F(HandsetFilesTest, UploadsAreListedWithTheirSizeWordFourAndOwnerSeven) {

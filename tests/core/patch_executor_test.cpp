@@ -1,5 +1,5 @@
-// Patch files run on the simulated handset: the seven commands, the Part's edge cases, the
-// mends of "cp" and "to", and hostile files.
+// Patch files run on the simulated handset: the seven commands, the cases worth a look, the
+// rules for "cp" and "to", and hostile files.
 #include "handset/patch_executor.h"
 
 #include <gmock/gmock.h>
@@ -9,8 +9,8 @@
 #include <fstream>
 #include <thread>
 
-#include "file_list_fixture.h"
 #include "handset/handset_names.h"
+#include "handset_files_fixture.h"
 #include "panels/handset_view.h"
 #include "support/patch_file.h"
 
@@ -20,50 +20,18 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::Contains;
 using ::testing::ElementsAre;
-using testing::FileListFixture;
 using ::testing::IsEmpty;
+using testing::Pattern;
+using testing::WriteAll;
 
 constexpr int kOpen = 0x00, kWrite = 0x02, kClose = 0x04, kDelete = 0x05, kMakeDir = 0x0E,
               kRemoveDir = 0x0F;
 constexpr uint8_t kGenericFailure = 7;
 
-std::vector<uint8_t> Pattern(std::size_t count, uint8_t seed = 1) {
-  std::vector<uint8_t> bytes(count);
-  for (std::size_t i = 0; i < count; ++i) {
-    bytes[i] = static_cast<uint8_t>(seed + i * 7);
-  }
-  return bytes;
-}
-
-void WriteAll(const fs::path& file, const std::vector<uint8_t>& bytes) {
-  fs::create_directories(file.parent_path());
-  std::ofstream(file, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()),
-             static_cast<std::streamsize>(bytes.size()));
-}
-
-class PatchExecutorTest : public ::testing::Test, protected FileListFixture {
+class PatchExecutorTest : public testing::HandsetFilesFixture {
  protected:
-  PatchExecutorTest() {
-    root = fs::temp_directory_path() /
-           ("tollhaven-patch-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root);
-    patchDir = root / "skin";
-    fs::create_directories(patchDir);
-  }
-  ~PatchExecutorTest() override { fs::remove_all(root); }
+  PatchExecutorTest() { fs::create_directories(patchDir); }
 
-  // A loaded list over the handset's files, and a clean record of what it is sent next.
-  void LoadWith(const std::vector<std::pair<std::string, std::vector<uint8_t>>>& files) {
-    for (const auto& [path, contents] : files) {
-      s.sim.AddFile(path, contents, 0x21, 0x16);
-    }
-    s.sim.AddFile("/a/keep.txt", {'k'});
-    Load();
-    s.sim.ClearReceived();
-    s.log.AppendLog("--");
-  }
   // The patch file's text run as the patch dialog runs it: split, then every line.
   void RunText(std::string_view text, const fs::path& directory) {
     PatchExecutor executor(files, s.log, progress, directory);
@@ -72,26 +40,6 @@ class PatchExecutorTest : public ::testing::Test, protected FileListFixture {
   }
   void RunText(std::string_view text) { RunText(text, patchDir); }
 
-  std::vector<std::string> NewLines() const {
-    std::vector<std::string> lines = s.Lines();
-    auto mark = std::find(lines.rbegin(), lines.rend(), "--");
-    return std::vector<std::string>(mark.base(), lines.end());
-  }
-  const FileListEntry* Entry(std::string_view path) {
-    found_.reset();
-    list.ForEachEntry([&](const FileListEntry& e) {
-      if (!e.deleted && e.name == path) {
-        found_ = e;
-      }
-    });
-    return found_ ? &*found_ : nullptr;
-  }
-  std::string PathOf(int received) const {
-    const std::vector<uint8_t> payload =
-        s.sim.Received()[static_cast<std::size_t>(received)].payload;
-    const std::size_t at = SubCommands()[received] != kDelete ? 8 : 4;
-    return std::string(payload.begin() + static_cast<std::ptrdiff_t>(at), payload.end());
-  }
   uint32_t WordOf(int received) const {
     const std::vector<uint8_t> p = s.sim.Received()[static_cast<std::size_t>(received)].payload;
     return uint32_t{p[4]} << 24 | uint32_t{p[5]} << 16 | uint32_t{p[6]} << 8 | uint32_t{p[7]};
@@ -101,18 +49,9 @@ class PatchExecutorTest : public ::testing::Test, protected FileListFixture {
     return std::string(text.begin(), text.end());
   }
 
-  fs::path root;
-  fs::path patchDir;
+  fs::path patchDir = root / "skin";
   testing::RecordingProgress progress;
   int changes = 0;
-  HandsetFiles files{list, s.log, signal, [](WorkerSignal& worker, std::function<void()> job) {
-                       std::thread thread(std::move(job));
-                       thread.join();
-                       return worker.outcome.load();
-                     }};
-
- private:
-  std::optional<FileListEntry> found_;
 };
 
 TEST_F(PatchExecutorTest, CpAndToUploadTheFileBesideThePatchAndLogBothPaths) {
