@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFileInfo>
 
 #include "app/main_window.h"
 #include "app/single_instance.h"
@@ -12,8 +13,14 @@ int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tollhaven"));
   const std::filesystem::path exeDir = tollhaven::ExecutableDirectory();
+  // The window makes its own directory the current one: a patch file named relative to the
+  // shell's directory is found from there only if it is made absolute first.
+  QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1 && !arguments[1].isEmpty()) {
+    arguments[1] = QFileInfo(arguments[1]).absoluteFilePath();
+  }
   tollhaven::MainWindow window(tollhaven::AppPaths{exeDir, tollhaven::ConfigDirectory(exeDir)},
-                               QApplication::arguments());
+                               arguments);
   window.show();
   return QApplication::exec();
 }
