@@ -97,7 +97,7 @@ long PeakRssKib() {
   return usage.ru_maxrss;
 }
 
-void BM_BackupHandset(benchmark::State& state) {
+void backup_handset(benchmark::State& state) {
   p2ksim::SimulatedHandset sim;
   sim.SetReceivedLimit(16);
   Seed(sim);
@@ -142,6 +142,6 @@ void BM_BackupHandset(benchmark::State& state) {
   state.counters["total_kib"] = static_cast<double>(kTotalBytes / 1024);
 }
 
-BENCHMARK(BM_BackupHandset)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
+BENCHMARK(backup_handset)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
