@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "handset/phone_file_list.h"
@@ -75,7 +76,8 @@ void PhoneFileList::AddCachedFileRecord(std::string_view path, uint32_t size,
   if (!replaced) {
     ++handsetFileCount;
   }
-  if (settings_.fileLimit != -1) {
+  // A limit already at the largest value stays there instead of overflowing.
+  if (settings_.fileLimit != -1 && settings_.fileLimit < std::numeric_limits<int32_t>::max()) {
     ++settings_.fileLimit;
   }
 }

@@ -46,12 +46,15 @@ FileListEntry ReadEntry(const uint8_t* entry, uint32_t entrySize) {
 }
 
 bool EntryNameEquals(const uint8_t* entry, uint32_t entrySize, std::string_view path) {
-  if (path.size() >= entrySize - kEntryFieldsSize) {
+  const std::size_t field = entrySize - kEntryFieldsSize;
+  if (path.size() > field) {
     return false;
   }
   // The terminator first: a name of another length is told apart by one byte, which keeps a
-  // search over tens of thousands of entries cheap.
-  return entry[path.size()] == 0 && std::memcmp(entry, path.data(), path.size()) == 0;
+  // search over tens of thousands of entries cheap. A name that fills the whole field has no
+  // terminator, and is the same name EntryName shows.
+  return (path.size() == field || entry[path.size()] == 0) &&
+         std::memcmp(entry, path.data(), path.size()) == 0;
 }
 
 }  // namespace tollhaven

@@ -40,7 +40,7 @@ uint32_t ReadEntryAttributeField(const uint8_t* entry, uint32_t entrySize);
 void WriteEntryAttributeField(uint8_t* entry, uint32_t entrySize, uint32_t field);
 FileListEntry ReadEntry(const uint8_t* entry, uint32_t entrySize);
 
-// True when the entry's name is exactly `path` (which is shorter than the name field).
+// True when the entry's name, as EntryName reads it, is exactly `path`.
 bool EntryNameEquals(const uint8_t* entry, uint32_t entrySize, std::string_view path);
 
 }  // namespace tollhaven

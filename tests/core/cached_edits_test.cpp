@@ -96,7 +96,8 @@ TEST_F(CachedEdits, AddedRecordIsAOneEntryChunkWithTheCreatedFilesFields) {
 
 TEST_F(CachedEdits, AddingRaisesTheFileLimitUnlessUnlimited) {
   LoadPaths({"/a/1.txt"});
-  for (auto [limit, raised] : {std::pair{10, 11}, {-1, -1}, {0, 1}}) {
+  // The largest limit stays where it is rather than overflow.
+  for (auto [limit, raised] : {std::pair{10, 11}, {-1, -1}, {0, 1}, {2147483647, 2147483647}}) {
     settings.fileLimit = limit;
     list.AddCachedFileRecord("/a/n" + std::to_string(limit), 1);
     EXPECT_EQ(settings.fileLimit, raised);
@@ -238,6 +239,21 @@ TEST_F(CachedEdits, SetAttributeChangesOnlyTheLowByteOfThatFilesWord) {
   list.SetCachedAttribute("/a/missing", 0x01);
   list.SetCachedAttribute("/a/x.bi", 0x01);
   EXPECT_EQ(Find(Entries(), "/a/x.bin")->attributeField, 0x16032100u);
+}
+
+// A name that fills its field has no terminator; every edit finds it by the name it shows.
+TEST(FileListEntryFields, ANameFillingItsFieldMatchesAsItIsShown) {
+  uint8_t entry[20] = {};
+  const std::string_view full = "/a/abcdefghi";  // 12 bytes: the whole name field
+  std::copy(full.begin(), full.end(), entry);
+  entry[12] = 0x21;
+  EXPECT_EQ(EntryName(entry, 20), full);
+  EXPECT_TRUE(EntryNameEquals(entry, 20, full));
+  EXPECT_FALSE(EntryNameEquals(entry, 20, "/a/abcdefgh"));
+  EXPECT_FALSE(EntryNameEquals(entry, 20, "/a/abcdefghij"));
+  uint8_t shorter[20] = {'/', 'a', '/', 'x'};
+  EXPECT_TRUE(EntryNameEquals(shorter, 20, "/a/x"));
+  EXPECT_FALSE(EntryNameEquals(shorter, 20, "/a/"));
 }
 
 TEST(FileListEntryFields, AttributeFieldIsLittleEndianAndSizeBigEndian) {
