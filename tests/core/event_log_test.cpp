@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -76,19 +77,31 @@ TEST(EventLog, ListenerSeesEveryChangeInOrder) {
 
 TEST(EventLog, WorkerLinesAreInTheListWhenTheCallsReturn) {
   EventLog log;
+  // The worker waits after each of its calls until the main thread has looked at the list, so
+  // every look happens right after a call returned and before the next one.
+  std::atomic<int> returned{0};
+  std::atomic<int> seen{0};
+  constexpr int kCalls = 500;
   std::thread worker([&] {
-    for (int i = 0; i < 2000; ++i) {
+    for (int i = 0; i < kCalls; ++i) {
       log.AppendLog("worker " + std::to_string(i));
-      log.ReplaceLogLine("progress " + std::to_string(i));
+      returned.store(i + 1, std::memory_order_release);
+      while (seen.load(std::memory_order_acquire) != i + 1) {
+        std::this_thread::yield();
+      }
     }
   });
-  for (int i = 0; i < 2000; ++i) {
-    (void)log.Lines();
+  for (int i = 0; i < kCalls; ++i) {
+    while (returned.load(std::memory_order_acquire) != i + 1) {
+      std::this_thread::yield();
+    }
+    const std::vector<std::string> lines = log.Lines();
+    ASSERT_EQ(lines.size(), static_cast<std::size_t>(i + 1));
+    EXPECT_EQ(lines.back(), "worker " + std::to_string(i));
+    EXPECT_EQ(log.Selection(), i);
+    seen.store(i + 1, std::memory_order_release);
   }
   worker.join();
-  auto lines = log.Lines();
-  ASSERT_EQ(lines.size(), 1999u + 1u);
-  EXPECT_EQ(lines.back(), "progress 1999");
 }
 
 class EventLogFile : public ::testing::Test {

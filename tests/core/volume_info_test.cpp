@@ -125,12 +125,16 @@ TEST_F(VolumeInfo, SimulatedModelPaddedWithFFEndsAtFFFF) {
 }
 
 TEST_F(VolumeInfo, FreeSpaceIsShownInWholeKilobytes) {
-  for (uint32_t bytes : {1023u, 1024u, 1536u, 4294967295u}) {
+  const std::pair<uint32_t, const char*> cases[] = {{1023u, "Space:0 Kb"},
+                                                    {1024u, "Space:1 Kb"},
+                                                    {1536u, "Space:1 Kb"},
+                                                    {4294967295u, "Space:4194303 Kb"}};
+  for (const auto& [bytes, shown] : cases) {
     FileListFixture f;
     f.s.sim.SetFreeSpace(bytes);
     RecordingStatus recorded;
     f.list.LoadVolumeInfo(recorded);
-    EXPECT_EQ(recorded.parts[0], "Space:" + std::to_string(bytes / 1024) + " Kb");
+    EXPECT_EQ(recorded.parts[0], shown) << bytes;
   }
 }
 
