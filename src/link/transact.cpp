@@ -73,16 +73,19 @@ int PhoneLink::Transact(uint16_t opcode, const uint8_t* payload, uint32_t payloa
 
   clock_.Sleep(1);
   std::memset(answerArea_, 0, sizeof answerArea_);
-  const uint16_t readLength = static_cast<uint16_t>(2 * waiting + answerSize + 4);
-  if (readLength > kAnswerAreaSize) {
-    // The answer would not fit the answer area; leave it unread rather than cut it.
-    log_.AppendLog("CMD: Answer packet too long!");
-    return -1;
-  }
+  const uint32_t announced = 2u * waiting + answerSize + 4u;
+  // An answer larger than the area is still read, as far as the area holds, so that it leaves
+  // the handset's queue; left there, it would be taken for the answer to every later command.
+  const bool tooLong = announced > kAnswerAreaSize;
+  const auto readLength = static_cast<uint16_t>(tooLong ? kAnswerAreaSize : announced);
   PutSetup(answerArea_, kVendorIn, kRequestRead, waiting, testInterface, readLength);
   uint32_t received = 0;
   if (transport_->UsbReceive(answerArea_, kAnswerAreaSize, received) != 0) {
     log_.AppendLog("CMD: Data write fail!");
+    return -1;
+  }
+  if (tooLong) {
+    log_.AppendLog("CMD: Answer packet too long!");
     return -1;
   }
 

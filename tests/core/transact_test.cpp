@@ -157,6 +157,18 @@ INSTANTIATE_TEST_SUITE_P(
                   {"CMD: Answer packet too long!"}}),
     [](const auto& info) { return info.param.name; });
 
+// An answer too large for the area is read off and refused: the next command gets its own.
+TEST_F(Transact, AnAnswerTooLongForTheAreaLeavesTheQueue) {
+  s.sim.ScriptNextAnswer(std::vector<uint8_t>(5000, 7));
+  EXPECT_EQ(Send(), -1);
+  EXPECT_THAT(s.Lines(), ElementsAre("CMD: Answer packet too long!"));
+  s.sim.ScriptNextAnswer({1, 2, 3});
+  EXPECT_EQ(Send(), 0);
+  EXPECT_EQ(answerLength, 3u);
+  EXPECT_EQ(answer[2], 3);
+  EXPECT_THAT(s.Lines(), ElementsAre("CMD: Answer packet too long!"));
+}
+
 TEST_F(Transact, APollThatTimesOutUsesUpTheAnswerWait) {
   // The poll itself waits the 40 s receive limit; the wait limit is checked after it.
   s.sim.TimeOutTransfer(2);
