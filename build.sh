@@ -18,7 +18,7 @@ PACKAGES=(
   libusb-1.0-0-dev umockdev libumockdev-dev libglib2.0-dev
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev fonts-dejavu-core
   xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl
-  clang-format
+  clang-format libfuse3-dev fuse3 attr
 )
 
 as_root() {

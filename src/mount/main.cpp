@@ -1,0 +1,12 @@
+#include <iostream>
+#include <memory>
+
+#include "cli/cli_platform.h"
+#include "mount/mount_program.h"
+#include "support/clock.h"
+
+int main(int argc, char* argv[]) {
+  tollhaven::SystemClock clock;
+  const std::unique_ptr<tollhaven::Discovery> discovery = tollhaven::cli::PlatformDiscovery();
+  return tollhaven::mount::RunMount(argc, argv, *discovery, clock, std::cerr);
+}
