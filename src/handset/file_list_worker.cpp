@@ -108,6 +108,7 @@ void PhoneFileList::FileListWorker(WorkerSignal& signal) {
   uint32_t received = 0;
   int outcome = -1;
   const bool counted = CountFiles(true) == 0;
+  const uint32_t announced = handsetFileCount;
   if (counted) {
     progress.SetRange(0, static_cast<int>(handsetFileCount) + 1);
     progress.SetStep(1);
@@ -131,6 +132,14 @@ void PhoneFileList::FileListWorker(WorkerSignal& signal) {
     log.ReplaceLogLine(done);
   } else {
     log.AppendLog(done);
+  }
+  // A listing that ended before the files the handset counted (a time-out, a stale answer, a
+  // chunk the block could not take) keeps what arrived, but must not pass for the whole list.
+  const bool limited = settings_.fileLimit != -1 && int64_t{received} > settings_.fileLimit;
+  if (counted && outcome == 0 && received < announced && !limited) {
+    log.AppendLog("File list incomplete: " + std::to_string(received) + " of " +
+                  std::to_string(announced) + " files.");
+    outcome = -1;
   }
   signal.Finish(outcome);
 }

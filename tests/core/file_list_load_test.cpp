@@ -86,7 +86,6 @@ TEST_F(FileListLoad, LoadsEveryFileWithItsFieldsAndLogsTheProgressInOneLine) {
 
 TEST_F(FileListLoad, ElapsedTimeComesFromTheClock) {
   AddFiles(1);
-  s.sim.FailCommand(0x004A, kList, kGenericFailure);
   s.clock.Advance(5000);
   Load();
   // Every transaction waits 1 ms at least, so the load took some time on the manual clock.
@@ -184,8 +183,38 @@ TEST_F(FileListLoad, FirstRequestFailingGivesAnEmptyLoadedList) {
   EXPECT_EQ(list.handsetFileCount, 0u);
   EXPECT_EQ(list.fileListLoaded, 1);
   EXPECT_THAT(Names(), ElementsAre());
+  EXPECT_EQ(signal.outcome.load(), -1);
   EXPECT_THAT(s.Lines(), ElementsAre("3 files found.",
-                                     MatchesRegex("0 filenames loaded in [0-9]+ milliseconds\\.")));
+                                     MatchesRegex("0 filenames loaded in [0-9]+ milliseconds\\."),
+                                     "File list incomplete: 0 of 3 files."));
+}
+
+// A listing cut short keeps what arrived and says that it is not the whole list.
+TEST_F(FileListLoad, AListingCutShortIsReportedAsIncomplete) {
+  const struct {
+    const char* what;
+    std::function<void(FileListFixture&)> fault;
+  } cases[] = {
+      {"time-out", [](FileListFixture& f) { f.s.sim.TimeOutTransfer(5 * 3 + 2); }},
+      {"error status in the middle",
+       [](FileListFixture& f) { f.s.sim.FailNthCommand(6, kGenericFailure); }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FileListFixture f;
+    for (int i = 0; i < 10; ++i) {
+      f.s.sim.AddFile(FileName(i), {1, 2, 3});
+    }
+    f.list.CountFiles(false);  // a count the handset carries out, before the load's own
+    f.s.sim.ClearReceived();
+    c.fault(f);
+    f.Load();
+    EXPECT_EQ(f.signal.outcome.load(), -1);
+    EXPECT_EQ(f.list.fileListLoaded, 1);
+    EXPECT_LT(f.list.fileCount, 10u);
+    EXPECT_EQ(f.s.Lines().back(),
+              "File list incomplete: " + std::to_string(f.list.fileCount) + " of 10 files.");
+  }
 }
 
 TEST_F(FileListLoad, InvalidCountsAreRefusedWithoutAllocating) {
@@ -268,7 +297,7 @@ TEST_F(FileListLoad, HostileAnswersEndTheLoadCleanly) {
          f.Script(2, std::vector<uint8_t>{0x00, 0x01});
          f.s.sim.SetEntriesPerChunk(4);
        },
-       0, 0},
+       0, -1},
       {"a failed count",
        [](FileListFixture& f) { f.s.sim.FailCommand(0x004A, kCount, kGenericFailure); }, 0, -1},
       {"a count of 00 00",
@@ -292,8 +321,12 @@ TEST_F(FileListLoad, HostileAnswersEndTheLoadCleanly) {
     EXPECT_EQ(f.list.fileListLoaded, 1);
     EXPECT_LE(f.list.writePosition, f.list.fileListSize());
     EXPECT_EQ(f.s.log.logMuted.load(), 0);
-    ASSERT_FALSE(f.s.Lines().empty());
-    EXPECT_THAT(f.s.Lines().back(),
+    // The loaded line, followed by a word that the list is incomplete when it is.
+    const std::vector<std::string> lines = f.s.Lines();
+    ASSERT_FALSE(lines.empty());
+    const bool incomplete = lines.back().starts_with("File list incomplete");
+    ASSERT_GE(lines.size(), incomplete ? 2u : 1u);
+    EXPECT_THAT(lines[lines.size() - (incomplete ? 2 : 1)],
                 MatchesRegex(std::to_string(c.fileCount) + " filenames loaded in [0-9]+ .*"));
     std::size_t visited = 0;
     f.list.ForEachEntry([&](const FileListEntry& e) {
