@@ -4,6 +4,7 @@
 #   ./build.sh build        configure and build (debug) into build/
 #   ./build.sh test         deps + build + every test, then the sanitizer build of the core tests
 #   ./build.sh bench        deps + release build + run the benchmarks
+#   ./build.sh fuzz [SECS]  deps + the fuzz build, then every fuzz target for SECS seconds (60)
 #   ./build.sh run          build and start Tollhaven
 #   ./build.sh demo         build and start Tollhaven wired to the simulated handset
 #   ./build.sh install-udev install the udev rule that lets a logged-in user reach the handset
@@ -19,6 +20,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev fonts-dejavu-core
   xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl
   clang-format libfuse3-dev fuse3 attr
+  clang libclang-rt-14-dev
 )
 
 as_root() {
@@ -60,6 +62,45 @@ run_tests() {
     -DTOLLHAVEN_BUILD_BENCH=OFF
   (cd "$ROOT/build-asan" && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --output-on-failure -j "$JOBS" -LE usb)
+  # The tests whose work runs on worker threads again under ThreadSanitizer; only their two
+  # programs are built.
+  cmake -S "$ROOT" -B "$ROOT/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLLHAVEN_TSAN=ON \
+    -DTOLLHAVEN_BUILD_UI=OFF -DTOLLHAVEN_BUILD_BENCH=OFF
+  cmake --build "$ROOT/build-tsan" -j "$JOBS" --target core_tests cli_tests
+  (cd "$ROOT/build-tsan" && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$JOBS" \
+    -LE 'usb|mount' -R '^([A-Za-z]+/)?(FileListLoad|TransferWorkers|EventLog|HandsetFilesTest|PatchExecutorTest|Cancel[A-Za-z]*|FaultInjection|CliFaultInjection|BackupRestore|CliCommands)[.]')
+  # Every fuzz target for 20 seconds from its corpus.
+  fuzz_build
+  fuzz_run 20
+}
+
+FUZZ_TARGETS=(handset_answers file_list settings patch_file update_documents cli_arguments
+  backup_manifest mount_paths dropped_files)
+
+# The libFuzzer targets of fuzz/, built with clang under ASan and UBSan.
+fuzz_build() {
+  cmake -S "$ROOT" -B "$ROOT/build-fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++ -DTOLLHAVEN_FUZZ=ON -DTOLLHAVEN_BUILD_UI=OFF \
+    -DTOLLHAVEN_BUILD_TESTS=OFF -DTOLLHAVEN_BUILD_BENCH=OFF
+  cmake --build "$ROOT/build-fuzz" -j "$JOBS" --target fuzz_targets
+}
+
+# Runs each target for $1 seconds from a copy of its corpus in the build directory, so what the
+# fuzzer adds never lands in the tree. A crash stops the run with the input in build-fuzz/.
+fuzz_run() {
+  local seconds=$1 t work
+  for t in "${FUZZ_TARGETS[@]}"; do
+    work="$ROOT/build-fuzz/corpus/$t"
+    mkdir -p "$work"
+    cp -n "$ROOT/fuzz/corpus/$t"/* "$work"/ 2>/dev/null || true
+    echo "build.sh: fuzzing $t for ${seconds}s"
+    rm -rf "$ROOT/build-fuzz/tmp"
+    mkdir -p "$ROOT/build-fuzz/tmp"
+    (cd "$ROOT/build-fuzz" && TMPDIR="$ROOT/build-fuzz/tmp" \
+      ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+      "fuzz/fuzz_$t" -max_total_time="$seconds" -print_final_stats=1 \
+      -artifact_prefix="$ROOT/build-fuzz/crash-$t-" "$work")
+  done
 }
 
 bench() {
@@ -90,11 +131,12 @@ case "${1:-}" in
   build) deps; build ;;
   test) deps; run_tests ;;
   bench) deps; bench ;;
+  fuzz) deps; fuzz_build; fuzz_run "${2:-60}" ;;
   run) deps; ui_program tollhaven ;;
   demo) deps; ui_program tollhaven-demo ;;
   install-udev) install_udev ;;
   *)
-    sed -n '2,9p' "$0"
+    sed -n '2,10p' "$0"
     exit 2
     ;;
 esac
