@@ -27,6 +27,10 @@ void UploadSelection(MainWindow& window) {
     if (session.files().Upload(file, destination) != FileOutcome::Skipped) {
       showHandsetVolume(session.fileList(), window.status());
     }
+    // Cancel stops the whole selection, not just the file under way.
+    if (session.files().lastCancelled()) {
+      break;
+    }
   }
   // The new files come from the cached list: no need to read the handset again.
   fillHandsetPanel(window, walk.other());
@@ -44,6 +48,9 @@ void DownloadSelection(MainWindow& window) {
     const HandsetItem item = walk.handsetItem();
     log.AppendLog(QDir(destination).filePath(walk.shownName()).toStdString());
     session.files().Download(walk.handsetDirectory(), item, destination.toStdU16String());
+    if (session.files().lastCancelled()) {
+      break;
+    }
   }
   fillLocalPanel(window, walk.other());
 }

@@ -17,6 +17,8 @@ constexpr uint32_t kListSubCommand = 0x08;
 constexpr std::size_t kCountPayloadAfterSubCommand = 256 - 4;
 // Room per chunk in the block: one entry of the largest size plus its header.
 constexpr std::size_t kBlockBytesPerFile = kLargestEntrySize + kChunkHeaderSize;
+// What ReceiveChunks returns when the load was asked to stop.
+constexpr int kLoadCancelled = -2;
 
 }  // namespace
 
@@ -61,6 +63,9 @@ int PhoneFileList::ReceiveChunks(uint32_t& received) {
   const uint32_t typeLength = settings_.handsetType != 0 ? 1 : 0;
 
   for (bool first = true;; first = false) {
+    if (handset_.Cancelled()) {
+      return kLoadCancelled;
+    }
     uint8_t* chunk = phoneFileList.data() + writePosition;
     uint32_t length = 0;
     // The answer goes straight into the block; one that does not fit fails the transaction.
@@ -99,6 +104,7 @@ int PhoneFileList::ReceiveChunks(uint32_t& received) {
 
 void PhoneFileList::FileListWorker(WorkerSignal& signal) {
   signal.Start();
+  const CancelScope cancel(handset_, signal.cancelRequested);
   EventLog& log = handset_.link().log();
   Clock& clock = handset_.link().clock();
   ProgressSink& progress = handset_.progress();
@@ -107,7 +113,7 @@ void PhoneFileList::FileListWorker(WorkerSignal& signal) {
   Release();
   uint32_t received = 0;
   int outcome = -1;
-  const bool counted = CountFiles(true) == 0;
+  const bool counted = !handset_.Cancelled() && CountFiles(true) == 0;
   const uint32_t announced = handsetFileCount;
   if (counted) {
     progress.SetRange(0, static_cast<int>(handsetFileCount) + 1);
@@ -119,6 +125,21 @@ void PhoneFileList::FileListWorker(WorkerSignal& signal) {
     log.AppendLog(found);
     log.logMuted = 1;
     outcome = ReceiveChunks(received);
+  }
+  // Part of a list must not pass for the handset's files: a cancelled load leaves none, so the
+  // next fill fetches it afresh.
+  if (handset_.Cancelled() && (!counted || outcome == kLoadCancelled)) {
+    Release();
+    handsetFileCount = 0;
+    log.logMuted = 0;
+    // The progress lines took the place of the second count line; the notice takes theirs.
+    if (counted) {
+      log.ReplaceLogLine("File list load cancelled.");
+    } else {
+      log.AppendLog("File list load cancelled.");
+    }
+    signal.Finish(-1);
+    return;
   }
 
   fileCount = received;

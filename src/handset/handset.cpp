@@ -78,6 +78,9 @@ int Handset::PhoneRead(uint8_t* buffer, uint32_t size) {
   uint32_t carried = 0;
   uint32_t lastRequest = 0;
   for (;;) {
+    if (Cancelled()) {
+      return -1;
+    }
     lastRequest = request;
     PutSubCommand(kRead);
     PutBig32(payloadArea_ + 4, request);
@@ -118,6 +121,9 @@ int Handset::PhoneWrite(const uint8_t* buffer, uint32_t size) {
     progress_->StepIt();
     if (remaining == 0) {
       return 0;
+    }
+    if (Cancelled()) {
+      return -1;
     }
     uint32_t block = std::min(remaining, kFileBlockSize);
     PutSubCommand(kWrite);

@@ -65,6 +65,20 @@ HandsetFiles::HandsetFiles(PhoneFileList& list, EventLog& log, WorkerSignal& sig
                            HandsetJobRunner run)
     : list_(list), log_(log), signal_(signal), run_(std::move(run)) {}
 
+FileOutcome HandsetFiles::CancelledUpload(const std::string& handsetPath) {
+  lastCancelled_ = true;
+  // The handset keeps what was written before the stop; half a file must not stay behind under
+  // the name of the whole one.
+  if (handset().PhoneDelete(handsetPath) != 0) {
+    Report("Cancelled, the partial file could not be removed: " + Utf8FromHandsetName(handsetPath));
+    // Whatever the handset holds now, the next fill asks it.
+    list_.fileListLoaded = 0;
+    return FileOutcome::Failed;
+  }
+  Report("Cancelled: " + Utf8FromHandsetName(handsetPath));
+  return FileOutcome::Failed;
+}
+
 void HandsetFiles::Report(std::string line) {
   log_.AppendLog(line);
   lastReport_ = std::move(line);
@@ -86,6 +100,7 @@ FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view han
 }
 
 FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view handsetPath) {
+  lastCancelled_ = false;
   const std::string shownName = Utf8FileName(localFile);
   if (handsetPath.empty()) {
     Report("Skipped, no handset path for " + shownName);
@@ -110,13 +125,21 @@ FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view h
     if (handset().PhoneDelete(job.transferPath) != 0) {
       Report("Upload failed, the file on the handset could not be replaced: " +
              Utf8FromHandsetName(job.transferPath));
+      // A delete whose answer was lost may still have been carried out: the next fill asks.
+      list_.fileListLoaded = 0;
       return FileOutcome::Failed;
     }
     list_.MarkCachedRecordDeleted(job.transferPath);
   }
 
+  signal_.ClearCancel();
   if (run_(signal_, [this, &job] { UploadWorker(handset(), job, signal_); }) != 0) {
+    if (signal_.CancelRequested()) {
+      return CancelledUpload(job.transferPath);
+    }
     Report("Upload failed: " + Utf8FromHandsetName(job.transferPath));
+    // The handset may keep part of the file, or all of it when only an answer was lost.
+    list_.fileListLoaded = 0;
     return FileOutcome::Failed;
   }
   list_.AddCachedFileRecord(job.transferPath, job.uploadSize, kCreatedFileAttributeField);
@@ -125,6 +148,7 @@ FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view h
 
 FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetItem& item,
                                    const fs::path& localDirectory) {
+  lastCancelled_ = false;
   const std::string shownName = Utf8FromHandsetName(item.name);
   if (item.directory) {
     Report("Skipped, a directory: " + shownName);
@@ -147,7 +171,14 @@ FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetIte
     return FileOutcome::Failed;
   }
 
+  signal_.ClearCancel();
   if (run_(signal_, [this, &job] { DownloadWorker(handset(), job, signal_); }) != 0) {
+    // Nothing was written yet: the bytes that came stay in memory and go with the job.
+    if (signal_.CancelRequested()) {
+      lastCancelled_ = true;
+      Report("Cancelled: " + Utf8FromHandsetName(job.transferPath));
+      return FileOutcome::Failed;
+    }
     Report("Download failed, local file left as it was: " + Utf8FileName(target));
     return FileOutcome::Failed;
   }
@@ -166,6 +197,8 @@ FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
                                : handset().PhoneDelete(handsetPath);
   if (result != 0) {
     Report("Delete failed: " + Utf8FromHandsetName(handsetPath));
+    // Part of a directory may be gone, or the file itself when only the answer was lost.
+    list_.fileListLoaded = 0;
     return FileOutcome::Failed;
   }
   list_.MarkCachedRecordDeleted(handsetPath);
@@ -187,6 +220,8 @@ FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
   }
   if (!made) {
     Report("New folder failed: " + Utf8FromHandsetName(handsetPath));
+    // The directory, or a placeholder that did not get its contents, may be there all the same.
+    list_.fileListLoaded = 0;
     return FileOutcome::Failed;
   }
   // The list has no entries for directories: the placeholder's entry makes the directory show.
@@ -200,6 +235,8 @@ FileOutcome HandsetFiles::SetAttributes(std::string_view handsetPath, uint32_t a
   const int closed = handset().PhoneClose();
   if (opened != 0 || closed != 0) {
     Report("Attributes not changed: " + Utf8FromHandsetName(handsetPath));
+    // An open whose answer was lost may have set the word all the same.
+    list_.fileListLoaded = 0;
     return FileOutcome::Failed;
   }
   list_.SetCachedAttribute(handsetPath, attributeWord);

@@ -51,7 +51,9 @@ class HandsetFiles {
   // the new file on success.
   FileOutcome UploadTo(const std::filesystem::path& localFile, std::string_view handsetPath);
   // Reads `handsetDir` + item.name into `localDirectory`, under the name in the local file-name
-  // encoding, replacing a file of that name only once the whole file has arrived.
+  // encoding, replacing a file of that name only once the whole file has arrived. A cancelled
+  // download writes nothing; a cancelled upload removes what it wrote (both report "Cancelled:"
+  // and the handset path, and count as Failed).
   FileOutcome Download(std::string_view handsetDir, const HandsetItem& item,
                        const std::filesystem::path& localDirectory);
   // Deletes a file, or a directory with everything in it.
@@ -64,18 +66,24 @@ class HandsetFiles {
   // The line written for the last file that was skipped or failed. A front end that mutes the
   // log while it works writes it afterwards.
   const std::string& lastReport() const { return lastReport_; }
+  // True when the last transfer failed because it was cancelled (the wait dialog's Cancel). A
+  // front end walking a selection stops there.
+  bool lastCancelled() const { return lastCancelled_; }
 
   PhoneFileList& list() { return list_; }
   Handset& handset() { return list_.handset(); }
 
  private:
   void Report(std::string line);
+  // After a cancelled upload: removes the partial file from the handset and says so.
+  FileOutcome CancelledUpload(const std::string& handsetPath);
 
   PhoneFileList& list_;
   EventLog& log_;
   WorkerSignal& signal_;
   HandsetJobRunner run_;
   std::string lastReport_;
+  bool lastCancelled_ = false;
 };
 
 }  // namespace tollhaven

@@ -37,7 +37,8 @@ class PhoneFileList {
   int CountFiles(bool allocate);
   // Fetches the whole list. Run it on a worker thread: it calls signal.Start() first and
   // signal.Finish() last, with -1 when the count failed or the handset sent a chunk that does
-  // not fit the list's format (the entries before it are kept).
+  // not fit the list's format (the entries before it are kept). A cancel request stops it before
+  // the next chunk is asked for; then no list is kept (fileListLoaded 0) and the outcome is -1.
   void FileListWorker(WorkerSignal& signal);
 
   // Lets go of the block: no entries, not loaded.
@@ -91,7 +92,7 @@ class PhoneFileList {
   // never past the write position.
   void ForEachEntryOffset(const std::function<void(std::size_t)>& visit) const;
   // Receives chunks until the handset ends the listing or the limit is passed; returns the
-  // worker's outcome and adds the entries to `received`.
+  // worker's outcome (-2 when cancelled) and adds the entries to `received`.
   int ReceiveChunks(uint32_t& received);
 
   Handset& handset_;

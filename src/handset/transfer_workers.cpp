@@ -19,6 +19,7 @@ void ResetProgress(ProgressSink& progress, uint32_t size) {
 
 void DownloadWorker(Handset& handset, TransferJob& job, WorkerSignal& signal) {
   signal.Start();
+  const CancelScope cancel(handset, signal.cancelRequested);
   int failed = 0;
   failed |= handset.PhoneOpen(job.transferPath, job.transferAttr);
   failed |= handset.PhoneSeek(0, 0);
@@ -36,6 +37,7 @@ void DownloadWorker(Handset& handset, TransferJob& job, WorkerSignal& signal) {
 
 void UploadWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal) {
   signal.Start();
+  const CancelScope cancel(handset, signal.cancelRequested);
   int failed = 0;
   failed |= handset.PhoneOpen(job.transferPath, kUploadAttributeWord);
   ResetProgress(handset.progress(), job.uploadSize);

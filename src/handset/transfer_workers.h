@@ -27,6 +27,8 @@ struct TransferJob {
 // Worker procedures: run one on a thread. Each calls signal.Start() first, runs every one of
 // its commands even after a failure (so the handset file is always closed), steps the handset's
 // progress bar, and calls signal.Finish() last with 0 when every command succeeded, else -1.
+// A cancel request stops the reads or writes after the block under way (a failure); the file
+// is closed all the same.
 //
 // Download: open with transferAttr, seek to the start, read downloadSize bytes (none for an empty
 // file), close.

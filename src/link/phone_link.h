@@ -44,6 +44,18 @@ class PhoneLink {
   // 1 once a handset has been found; never cleared.
   int handsetConnected = 0;
 
+  // Transactions in a row that got no answer at all: the send failed, nothing was announced in
+  // time, or the answer could not be read. Any answer, an error status too, ends the run. A
+  // handset that was unplugged, restarted or has gone quiet shows this way.
+  int silentTransactions = 0;
+  static constexpr int kLinkLostAfter = 3;
+  bool LinkLost() const { return transport_ != nullptr && silentTransactions >= kLinkLostAfter; }
+  // Lets go of the device of a handset that is gone, so that a new search can find it again.
+  void DropTransport() {
+    transport_.reset();
+    silentTransactions = 0;
+  }
+
   EventLog& log() { return log_; }
   Clock& clock() { return clock_; }
 

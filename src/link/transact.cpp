@@ -60,6 +60,7 @@ int PhoneLink::Transact(uint16_t opcode, const uint8_t* payload, uint32_t payloa
     return -1;
   }
   if (transport_->UsbSend(commandBuffer_, sendSize) != 0) {
+    ++silentTransactions;
     log_.AppendLog("CMD: Data write fail!");
     return -1;
   }
@@ -67,6 +68,7 @@ int PhoneLink::Transact(uint16_t opcode, const uint8_t* payload, uint32_t payloa
   uint8_t waiting = 0;
   uint16_t answerSize = 0;
   if (PollForAnswer(waiting, answerSize) != 0) {
+    ++silentTransactions;
     log_.AppendLog("CMD: Answer wait timeout!");
     return -1;
   }
@@ -81,9 +83,11 @@ int PhoneLink::Transact(uint16_t opcode, const uint8_t* payload, uint32_t payloa
   PutSetup(answerArea_, kVendorIn, kRequestRead, waiting, testInterface, readLength);
   uint32_t received = 0;
   if (transport_->UsbReceive(answerArea_, kAnswerAreaSize, received) != 0) {
+    ++silentTransactions;
     log_.AppendLog("CMD: Data write fail!");
     return -1;
   }
+  silentTransactions = 0;
   if (tooLong) {
     log_.AppendLog("CMD: Answer packet too long!");
     return -1;

@@ -6,9 +6,15 @@ namespace tollhaven {
 
 // How a worker thread tells the starting side that it is done and whether every command it ran
 // succeeded. The worker calls Start first and Finish last; the wait dialog polls Done.
+//
+// The other way round, the starting side may ask the worker to stop early (the wait dialog's
+// Cancel). The worker looks at the request between transactions, never inside one, so the
+// handset is always left between two commands. Start leaves the request alone: a Cancel pressed
+// before the worker got going must still count. The starting side clears it before each job.
 struct WorkerSignal {
   std::atomic<int> workerDone{1};
   std::atomic<int> outcome{0};  // 0: every command succeeded; -1: at least one failed
+  std::atomic<bool> cancelRequested{false};
 
   void Start() {
     outcome.store(0, std::memory_order_relaxed);
@@ -20,6 +26,10 @@ struct WorkerSignal {
   }
   bool Done() const { return workerDone.load(std::memory_order_acquire) == 1; }
   bool Succeeded() const { return Done() && outcome.load(std::memory_order_relaxed) == 0; }
+
+  void RequestCancel() { cancelRequested.store(true, std::memory_order_release); }
+  void ClearCancel() { cancelRequested.store(false, std::memory_order_release); }
+  bool CancelRequested() const { return cancelRequested.load(std::memory_order_acquire); }
 };
 
 }  // namespace tollhaven

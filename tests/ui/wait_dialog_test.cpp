@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -40,9 +41,40 @@ class WaitDialogTest : public QObject {
     TryToEnd(&dialog);
     QTest::qWait(3 * WaitDialog::kPollIntervalMs);  // several polls pass
     QVERIFY(dialog.isVisible());
+    QVERIFY(!signal.CancelRequested());  // Enter does not press Cancel
 
     signal.Finish(0);
     QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 20 * WaitDialog::kPollIntervalMs);
+  }
+
+  // Cancel only asks: the dialog stays until the worker says it is done.
+  void cancelAsksTheWorkerAndStillWaitsForIt() {
+    WorkerSignal signal;
+    signal.Start();
+    WaitDialog dialog(signal);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* cancel = dialog.findChild<QPushButton*>(QStringLiteral("cancelButton"));
+    QVERIFY(cancel);
+    QVERIFY(!signal.CancelRequested());
+
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    QVERIFY(signal.CancelRequested());
+    QVERIFY(!cancel->isEnabled());
+    QTest::qWait(3 * WaitDialog::kPollIntervalMs);
+    QVERIFY(dialog.isVisible());
+
+    signal.Finish(-1);
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog.isVisible(), 20 * WaitDialog::kPollIntervalMs);
+  }
+
+  // A cancel left from the job before does not reach the next one.
+  void runWorkerForgetsAnEarlierCancel() {
+    WorkerSignal signal;
+    signal.RequestCancel();
+    std::atomic<bool> seen{true};
+    RunWorker(nullptr, signal, [&] { seen = signal.CancelRequested(); });
+    QVERIFY(!seen.load());
   }
 
   // A worker that is done before the dialog is shown must still end it at the first poll.

@@ -21,8 +21,12 @@ void fillHandsetPanel(MainWindow& window, int side) {
   const HandsetFillRequest request{side, window.panel(side).handsetDir, session.connected(),
                                    session.patchRunning};
   // The wait dialog holds the window until the worker has let go of the list.
+  bool cancelled = false;
   const auto load = [&] {
-    RunWorker(&window, session.signal(), [&] { list.FileListWorker(session.signal()); });
+    // A Cancel pressed after the last chunk came is too late to count.
+    cancelled =
+        RunWorker(&window, session.signal(), [&] { list.FileListWorker(session.signal()); }) != 0 &&
+        session.signal().CancelRequested();
   };
   std::vector<PanelRow> rows;
   switch (fillHandsetPanel(request, list, panels.templates, load, rows)) {
@@ -34,6 +38,10 @@ void fillHandsetPanel(MainWindow& window, int side) {
       break;
     case HandsetFillOutcome::NothingDone:
       break;
+  }
+  // The panel shows what it has, but a cancelled load is fetched again on the next fill.
+  if (cancelled) {
+    list.fileListLoaded = 0;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "app/progress_bar.h"
+#include "app/status_bar.h"
 #include "link/connect.h"
 #include "support/status_sink.h"
 #include "support/ui/wait_dialog.h"
@@ -19,9 +20,34 @@ HandsetSession::HandsetSession(MainWindow& window, std::unique_ptr<Discovery> di
       files_(fileList_, window.eventLog(), signal_,
              [&window](WorkerSignal& signal, std::function<void()> job) {
                return RunWorker(&window, signal, std::move(job));
-             }) {
+             }),
+      window_(window),
+      recovery_(link_, *discovery_) {
   setObjectName(QStringLiteral("handsetSession"));
   handset_.SetProgress(&window.progress());
+  // A plain search on a timer rather than USB hot-plug events: the same code then serves every
+  // discovery (the simulated handset's too), and a search costs nothing while a handset answers.
+  linkWatch_.setObjectName(QStringLiteral("linkWatchTimer"));
+  linkWatch_.setInterval(kLinkWatchIntervalMs);
+  connect(&linkWatch_, &QTimer::timeout, this, &HandsetSession::WatchLink);
+  linkWatch_.start();
+}
+
+void HandsetSession::WatchLink() {
+  // The link belongs to the worker while one runs (the wait dialog's event loop runs timers).
+  if (!signal_.Done()) {
+    return;
+  }
+  switch (recovery_.Check()) {
+    case LinkChange::Lost:
+      fileList_.Release();
+      break;
+    case LinkChange::Back:
+      fileList_.LoadVolumeInfo(window_.status());
+      break;
+    case LinkChange::None:
+      break;
+  }
 }
 
 HandsetSession& HandsetSession::Of(MainWindow& window) {

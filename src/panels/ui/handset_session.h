@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 #include "handset/handset.h"
 #include "handset/handset_files.h"
 #include "handset/phone_file_list.h"
 #include "link/discovery.h"
+#include "link/link_recovery.h"
 #include "link/phone_link.h"
 #include "support/clock.h"
 #include "support/worker_signal.h"
@@ -52,6 +54,13 @@ class HandsetSession : public QObject {
   // Set while a patch file runs; the right panel then stays as it is when no handset answers.
   bool patchRunning = false;
 
+  // How often the link is looked after: a handset that stopped answering is let go (the list is
+  // forgotten), and while it is away the search runs again until it is back (then its volumes
+  // are read; the panels load the list on their next fill).
+  static constexpr int kLinkWatchIntervalMs = 1000;
+  // One look, as the timer takes it; for tests that do not wait for the timer.
+  void WatchLink();
+
  private:
   std::unique_ptr<Clock> clock_;
   std::unique_ptr<Discovery> discovery_;
@@ -60,6 +69,9 @@ class HandsetSession : public QObject {
   PhoneFileList fileList_;
   WorkerSignal signal_;
   HandsetFiles files_;
+  MainWindow& window_;
+  LinkRecovery recovery_;
+  QTimer linkWatch_;
 };
 
 // How this computer's handsets are found (handset_session_<platform>.cpp).

@@ -9,8 +9,7 @@
 
 namespace tollhaven {
 
-WaitDialog::WaitDialog(const WorkerSignal& signal, QWidget* parent)
-    : QDialog(parent), signal_(signal) {
+WaitDialog::WaitDialog(WorkerSignal& signal, QWidget* parent) : QDialog(parent), signal_(signal) {
   SetControlId(this, kDialogId, QStringLiteral("waitDialog"));
   setWindowTitle(tr("Please wait until the operation has finished"));
   setModal(true);
@@ -31,9 +30,16 @@ WaitDialog::WaitDialog(const WorkerSignal& signal, QWidget* parent)
   SetControlId(countText, kCountTextLabelId, QStringLiteral("countTextLabel"));
   countText->hide();
 
+  cancelButton_ = new QPushButton(tr("Cancel"), this);
+  cancelButton_->setObjectName(QStringLiteral("cancelButton"));
+  // Enter must not cancel by accident: the button is pressed on purpose or not at all.
+  cancelButton_->setAutoDefault(false);
+  connect(cancelButton_, &QPushButton::clicked, this, &WaitDialog::RequestCancel);
+
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(notice);
   layout->addWidget(thanks);
+  layout->addWidget(cancelButton_, 0, Qt::AlignCenter);
   setMinimumWidth(340);
 
   pollTimer_.setObjectName(QStringLiteral("pollTimer"));
@@ -54,6 +60,12 @@ void WaitDialog::Poll() {
   }
 }
 
+void WaitDialog::RequestCancel() {
+  signal_.RequestCancel();
+  cancelButton_->setEnabled(false);
+  cancelButton_->setText(tr("Cancelling..."));
+}
+
 void WaitDialog::done(int result) {
   if (!signal_.Done()) {
     return;
@@ -63,6 +75,7 @@ void WaitDialog::done(int result) {
 }
 
 int RunWorker(QWidget* parent, WorkerSignal& signal, std::function<void()> job) {
+  signal.ClearCancel();
   signal.Start();
   std::thread worker;
   try {

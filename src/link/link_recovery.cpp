@@ -1,0 +1,45 @@
+#include "link/link_recovery.h"
+
+#include <string>
+
+#include "link/connect.h"
+
+namespace tollhaven {
+
+LinkChange LinkRecovery::Check() {
+  if (link_.LinkLost()) {
+    link_.DropTransport();
+    waiting_ = true;
+    link_.log().AppendLog(
+        "Handset disconnected. The file list is loaded again once the handset is back.");
+    return LinkChange::Lost;
+  }
+  if (!waiting_) {
+    return LinkChange::None;
+  }
+  // A handset that came back plugged in shows its modem port and needs the mode switch; one
+  // that never left the test-command mode shows the interface at once. Only a handset that is
+  // there gets the full Connect and its log line: the search runs every few moments and must
+  // not fill the log while nothing is plugged in.
+  std::string port;
+  if (discovery_.FindModemPort(port) == 0) {
+    Connect(link_, discovery_);
+  } else {
+    EventLog quiet;
+    FoundInterface found = discovery_.OpenTestInterface(quiet);
+    if (found.transport) {
+      link_.SetTransport(std::move(found.transport));
+      link_.testInterface = found.interfaceNumber;
+      link_.handsetConnected = 1;
+    }
+  }
+  if (link_.transport() == nullptr) {
+    return LinkChange::None;
+  }
+  waiting_ = false;
+  link_.silentTransactions = 0;
+  link_.log().AppendLog("Handset connected again.");
+  return LinkChange::Back;
+}
+
+}  // namespace tollhaven

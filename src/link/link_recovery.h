@@ -1,0 +1,31 @@
+#pragma once
+
+#include "link/discovery.h"
+#include "link/phone_link.h"
+
+namespace tollhaven {
+
+enum class LinkChange {
+  None,
+  Lost,  // the handset stopped answering; its device was let go
+  Back,  // a handset was found again
+};
+
+// Notices a handset that has gone (unplugged, restarted, gone quiet) and finds it again once it
+// is back, without a restart of the program. The front end calls Check now and then, never
+// while a worker holds the link; on Lost it forgets the file list, on Back it reads the volumes.
+class LinkRecovery {
+ public:
+  LinkRecovery(PhoneLink& link, Discovery& discovery) : link_(link), discovery_(discovery) {}
+
+  LinkChange Check();
+  // True from a Lost until the handset is back.
+  bool waiting() const { return waiting_; }
+
+ private:
+  PhoneLink& link_;
+  Discovery& discovery_;
+  bool waiting_ = false;
+};
+
+}  // namespace tollhaven

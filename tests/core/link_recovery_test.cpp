@@ -1,0 +1,150 @@
+// A handset that goes away (unplugged, restarted, gone quiet) is noticed and found again.
+
+#include "link/link_recovery.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "simulated_link.h"
+
+namespace tollhaven::testing {
+namespace {
+
+constexpr char kLostLine[] =
+    "Handset disconnected. The file list is loaded again once the handset is back.";
+constexpr char kBackLine[] = "Handset connected again.";
+
+// Finds the simulated handset's test-command interface while it is plugged in.
+class PluggableDiscovery : public Discovery {
+ public:
+  explicit PluggableDiscovery(SimulatedLink& s) : s_(s) {}
+  int FindModemPort(std::string&) override { return -1; }
+  int SendModeSwitch(const std::string&) override { return -1; }
+  FoundInterface OpenTestInterface(EventLog&) override {
+    FoundInterface found;
+    ++searches;
+    if (plugged) {
+      found.transport = std::make_unique<EmulatedTransport>(s_.sim, s_.log, s_.clock);
+      found.interfaceNumber = s_.sim.InterfaceNumber();
+    }
+    return found;
+  }
+  bool plugged = true;
+  int searches = 0;
+
+ private:
+  SimulatedLink& s_;
+};
+
+struct Departure {
+  const char* name;
+  std::function<void(SimulatedLink&)> leave;
+};
+
+class LinkRecoveryTest : public ::testing::TestWithParam<Departure> {
+ protected:
+  // A command the simulated handset answers with data while it is there.
+  int Ask() {
+    uint8_t volumes[kVolumeBufferSize] = {};
+    return s.handset.PhoneVolumes(volumes);
+  }
+  long Count(const std::string& line) const {
+    const std::vector<std::string> lines = s.Lines();
+    return std::count(lines.begin(), lines.end(), line);
+  }
+
+  SimulatedLink s;
+  PluggableDiscovery discovery{s};
+  LinkRecovery recovery{s.link, discovery};
+};
+
+TEST_P(LinkRecoveryTest, NoticesTheHandsetGoneAndFindsItAgain) {
+  ASSERT_EQ(Ask(), 0);
+  GetParam().leave(s);
+  ASSERT_EQ(s.link.silentTransactions, 0);
+  discovery.plugged = false;
+
+  // Fewer silent commands than the limit could be one lost answer: the link stays.
+  for (int i = 1; i < PhoneLink::kLinkLostAfter; ++i) {
+    EXPECT_NE(Ask(), 0);
+    EXPECT_EQ(recovery.Check(), LinkChange::None);
+  }
+  EXPECT_NE(Ask(), 0);
+  EXPECT_EQ(recovery.Check(), LinkChange::Lost);
+  EXPECT_EQ(s.link.transport(), nullptr);
+  EXPECT_EQ(Count(kLostLine), 1);
+
+  // Searched for while it is away, without a line per search.
+  const std::size_t lines = s.Lines().size();
+  EXPECT_EQ(recovery.Check(), LinkChange::None);
+  EXPECT_EQ(recovery.Check(), LinkChange::None);
+  EXPECT_EQ(discovery.searches, 2);
+  EXPECT_EQ(s.Lines().size(), lines);
+
+  s.sim.ClearFaults();  // plugged back in
+  discovery.plugged = true;
+  EXPECT_EQ(recovery.Check(), LinkChange::Back);
+  EXPECT_EQ(Count(kBackLine), 1);
+  EXPECT_NE(s.link.transport(), nullptr);
+  EXPECT_EQ(Ask(), 0);
+  EXPECT_EQ(recovery.Check(), LinkChange::None);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Departures, LinkRecoveryTest,
+    ::testing::Values(
+        Departure{"Unplugged", [](SimulatedLink& s) { s.sim.DisconnectAfter(0); }},
+        // The restart command is answered; then the handset leaves the bus while it starts.
+        Departure{"Restarted",
+                  [](SimulatedLink& s) {
+                    ASSERT_EQ(s.handset.PhoneRestart(), 0);
+                    ASSERT_EQ(s.sim.RestartCount(), 1);
+                    s.sim.DisconnectAfter(0);
+                  }}),
+    [](const ::testing::TestParamInfo<Departure>& info) { return std::string(info.param.name); });
+
+// Still on the bus, but nothing is ever announced: after the limit of time-outs it counts as
+// gone, so that the next search can open it afresh.
+TEST_F(LinkRecoveryTest, AHandsetGoneQuietIsNoticed) {
+  ASSERT_EQ(Ask(), 0);
+  s.sim.OverridePollCount(0, 1000000);
+  for (int i = 0; i < PhoneLink::kLinkLostAfter; ++i) {
+    EXPECT_NE(Ask(), 0);
+  }
+  EXPECT_EQ(recovery.Check(), LinkChange::Lost);
+  EXPECT_EQ(s.link.transport(), nullptr);
+  EXPECT_EQ(Count(kLostLine), 1);
+}
+
+// A handset that answers, even with an error, is there.
+TEST_F(LinkRecoveryTest, ErrorAnswersDoNotCountAsSilence) {
+  s.sim.FailCommand(kFileSystemOpcode, -1, 0x01);
+  for (int i = 0; i < 2 * PhoneLink::kLinkLostAfter; ++i) {
+    EXPECT_NE(Ask(), 0);
+  }
+  EXPECT_EQ(recovery.Check(), LinkChange::None);
+  EXPECT_NE(s.link.transport(), nullptr);
+  EXPECT_EQ(discovery.searches, 0);
+}
+
+// An answer in between starts the count again.
+TEST_F(LinkRecoveryTest, AnAnswerEndsTheSilence) {
+  for (int round = 0; round < 3; ++round) {
+    s.sim.DisconnectAfter(0);
+    for (int i = 1; i < PhoneLink::kLinkLostAfter; ++i) {
+      EXPECT_NE(Ask(), 0);
+    }
+    s.sim.ClearFaults();
+    EXPECT_EQ(Ask(), 0);
+  }
+  EXPECT_EQ(recovery.Check(), LinkChange::None);
+  EXPECT_NE(s.link.transport(), nullptr);
+}
+
+}  // namespace
+}  // namespace tollhaven::testing

@@ -1,0 +1,71 @@
+// The window notices a handset that went away and finds it again when it is back.
+#include <QTest>
+#include <algorithm>
+
+#include "app/control_ids.h"
+#include "handset_window_fixture.h"
+#include "panels/ui/handset_session.h"
+
+using namespace tollhaven;
+using namespace tollhaven::testing;
+
+namespace {
+
+constexpr char kLostLine[] =
+    "Handset disconnected. The file list is loaded again once the handset is back.";
+constexpr char kBackLine[] = "Handset connected again.";
+
+long Count(MainWindow& window, const std::string& line) {
+  const std::vector<std::string> lines = window.eventLog().Lines();
+  return std::count(lines.begin(), lines.end(), line);
+}
+
+}  // namespace
+
+class LinkRecoveryTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void unpluggedHandsetIsListedAgainOnceItIsBack() {
+    HandsetWindow h;
+    Choose(h.window, kRight, 0);
+    Activate(h.window, kRight, QStringLiteral("a"));
+    HandsetSession& session = HandsetSession::Of(h.window);
+    QVERIFY(Names(h.window, kRight).contains(QStringLiteral("ring.mp3")));
+
+    h.handset.DisconnectAfter(0);
+    h.discovery->plugged = false;
+    for (int i = 0; i < PhoneLink::kLinkLostAfter; ++i) {
+      h.window.OnCommand(ids::kRightRereadButton);
+    }
+    session.WatchLink();
+    QCOMPARE(Count(h.window, kLostLine), 1L);
+    QVERIFY(!session.connected());
+    QCOMPARE(session.fileList().fileListLoaded, 0);
+
+    // Plugged back in: the window's own timer finds it.
+    h.handset.ClearFaults();
+    h.discovery->plugged = true;
+    QTRY_COMPARE_WITH_TIMEOUT(Count(h.window, kBackLine), 1L,
+                              3 * HandsetSession::kLinkWatchIntervalMs);
+    QVERIFY(session.connected());
+    h.window.OnCommand(ids::kRightRereadButton);
+    QCOMPARE(session.fileList().fileListLoaded, 1);
+    QVERIFY(Names(h.window, kRight).contains(QStringLiteral("ring.mp3")));
+    QCOMPARE(Count(h.window, kLostLine), 1L);
+  }
+
+  void aHandsetThatAnswersIsLeftAlone() {
+    HandsetWindow h;
+    Choose(h.window, kRight, 0);
+    Activate(h.window, kRight, QStringLiteral("a"));
+    HandsetSession& session = HandsetSession::Of(h.window);
+    session.WatchLink();
+    QVERIFY(session.connected());
+    QCOMPARE(session.fileList().fileListLoaded, 1);
+    QCOMPARE(Count(h.window, kLostLine), 0L);
+  }
+};
+
+QTEST_MAIN(LinkRecoveryTest)
+#include "link_recovery_test.moc"
