@@ -206,29 +206,35 @@ bool HandsetMount::DirectoryHasEntries(cli::Volume& volume, const std::string& h
   return false;
 }
 
-int HandsetMount::GetAttr(std::string_view path, MountNode& node) {
+int HandsetMount::Resolve(std::string_view path, std::optional<Target>& target,
+                          std::optional<MountNode>& found) {
   int error = 0;
-  const std::optional<Target> target = Parse(path, error);
+  target = Parse(path, error);
   if (!target) {
     // A name the handset cannot hold names nothing on it.
     return -ENOENT;
   }
-  std::optional<MountNode> found;
   if (const int result = Lookup(*target, found)) {
     return result;
   }
-  if (!found) {
-    return -ENOENT;
+  return found ? 0 : -ENOENT;
+}
+
+int HandsetMount::GetAttr(std::string_view path, MountNode& node) {
+  std::optional<Target> target;
+  std::optional<MountNode> found;
+  if (const int result = Resolve(path, target, found)) {
+    return result;
   }
   node = *found;
   return 0;
 }
 
 int HandsetMount::ReadDir(std::string_view path, std::vector<MountDirEntry>& entries) {
-  int error = 0;
-  const std::optional<Target> target = Parse(path, error);
-  if (!target) {
-    return -ENOENT;
+  std::optional<Target> target;
+  std::optional<MountNode> found;
+  if (const int result = Resolve(path, target, found)) {
+    return result;
   }
   entries.clear();
   if (target->IsTop()) {
@@ -237,13 +243,6 @@ int HandsetMount::ReadDir(std::string_view path, std::vector<MountDirEntry>& ent
       entries.push_back(MountDirEntry{std::string(1, letter), true});
     }
     return 0;
-  }
-  std::optional<MountNode> found;
-  if (const int result = Lookup(*target, found)) {
-    return result;
-  }
-  if (!found) {
-    return -ENOENT;
   }
   if (!found->directory) {
     return -ENOTDIR;
@@ -358,17 +357,10 @@ int HandsetMount::CopyToSpool(uint64_t id, Handle& handle) {
 }
 
 int HandsetMount::Open(std::string_view path, int flags, uint64_t& handleId) {
-  int error = 0;
-  const std::optional<Target> target = Parse(path, error);
-  if (!target) {
-    return -ENOENT;
-  }
+  std::optional<Target> target;
   std::optional<MountNode> found;
-  if (const int result = Lookup(*target, found)) {
+  if (const int result = Resolve(path, target, found)) {
     return result;
-  }
-  if (!found) {
-    return -ENOENT;
   }
   if (found->directory) {
     return -EISDIR;
@@ -629,20 +621,13 @@ int HandsetMount::MakeDirectory(std::string_view path) {
 }
 
 int HandsetMount::RemoveDirectory(std::string_view path) {
-  int error = 0;
-  const std::optional<Target> target = Parse(path, error);
-  if (!target) {
-    return -ENOENT;
+  std::optional<Target> target;
+  std::optional<MountNode> found;
+  if (const int result = Resolve(path, target, found)) {
+    return result;
   }
   if (target->IsTop() || target->IsVolume()) {
     return -EBUSY;
-  }
-  std::optional<MountNode> found;
-  if (const int result = Lookup(*target, found)) {
-    return result;
-  }
-  if (!found) {
-    return -ENOENT;
   }
   if (!found->directory) {
     return -ENOTDIR;
@@ -673,17 +658,10 @@ void HandsetMount::KeepParentShown(cli::Volume& volume, const std::string& hands
 }
 
 int HandsetMount::Unlink(std::string_view path) {
-  int error = 0;
-  const std::optional<Target> target = Parse(path, error);
-  if (!target) {
-    return -ENOENT;
-  }
+  std::optional<Target> target;
   std::optional<MountNode> found;
-  if (const int result = Lookup(*target, found)) {
+  if (const int result = Resolve(path, target, found)) {
     return result;
-  }
-  if (!found) {
-    return -ENOENT;
   }
   if (found->directory) {
     return -EISDIR;
@@ -710,17 +688,10 @@ int HandsetMount::Rename(std::string_view, std::string_view) {
 }
 
 int HandsetMount::GetXattr(std::string_view path, std::string_view name, std::string& value) {
-  int error = 0;
-  const std::optional<Target> target = Parse(path, error);
-  if (!target) {
-    return -ENOENT;
-  }
+  std::optional<Target> target;
   std::optional<MountNode> found;
-  if (const int result = Lookup(*target, found)) {
+  if (const int result = Resolve(path, target, found)) {
     return result;
-  }
-  if (!found) {
-    return -ENOENT;
   }
   if (found->directory || (name != kOwnerAttribute && name != kAttributesAttribute)) {
     return -ENODATA;
@@ -738,17 +709,10 @@ int HandsetMount::GetXattr(std::string_view path, std::string_view name, std::st
 }
 
 int HandsetMount::SetXattr(std::string_view path, std::string_view name, std::string_view value) {
-  int error = 0;
-  const std::optional<Target> target = Parse(path, error);
-  if (!target) {
-    return -ENOENT;
-  }
+  std::optional<Target> target;
   std::optional<MountNode> found;
-  if (const int result = Lookup(*target, found)) {
+  if (const int result = Resolve(path, target, found)) {
     return result;
-  }
-  if (!found) {
-    return -ENOENT;
   }
   if ((name != kAttributesAttribute && name != kOwnerAttribute) || found->directory) {
     return -ENOTSUP;
@@ -793,17 +757,10 @@ int HandsetMount::SetXattr(std::string_view path, std::string_view name, std::st
 
 int HandsetMount::ListXattr(std::string_view path, std::vector<std::string>& names) {
   names.clear();
-  int error = 0;
-  const std::optional<Target> target = Parse(path, error);
-  if (!target) {
-    return -ENOENT;
-  }
+  std::optional<Target> target;
   std::optional<MountNode> found;
-  if (const int result = Lookup(*target, found)) {
+  if (const int result = Resolve(path, target, found)) {
     return result;
-  }
-  if (!found) {
-    return -ENOENT;
   }
   if (!found->directory) {
     names.emplace_back(kOwnerAttribute);

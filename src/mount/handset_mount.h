@@ -122,6 +122,10 @@ class HandsetMount {
   // What the list says of the target in `found`: a file, a directory, or nothing (nullopt).
   // -EIO when the volume's list cannot be had.
   int Lookup(const Target& target, std::optional<MountNode>& found);
+  // Parse and Lookup of a path that must name something: -ENOENT when it names nothing, else
+  // 0 with both set.
+  int Resolve(std::string_view path, std::optional<Target>& target,
+              std::optional<MountNode>& found);
   bool DirectoryHasEntries(cli::Volume& volume, const std::string& handsetDir) const;
   Handle* Find(uint64_t handle);
   int NewSpool(Handle& handle);
