@@ -15,29 +15,12 @@
 
 #include "cli/backup_manifest.h"
 #include "cli_fixture.h"
+#include "fault_kinds.h"
 
 namespace tollhaven::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-enum class Fault { TimeOut, ErrorStatus, WrongSequence, TwoAnswers, Disconnect };
-
-std::string Name(Fault fault) {
-  switch (fault) {
-    case Fault::TimeOut:
-      return "TimeOut";
-    case Fault::ErrorStatus:
-      return "ErrorStatus";
-    case Fault::WrongSequence:
-      return "WrongSequence";
-    case Fault::TwoAnswers:
-      return "TwoAnswers";
-    case Fault::Disconnect:
-      return "Disconnect";
-  }
-  return "?";
-}
 
 using FileTree = std::map<std::string, std::vector<uint8_t>>;
 
@@ -76,24 +59,12 @@ class CliFaultInjection : public CliTest, public ::testing::WithParamInterface<F
   std::pair<int, int> Backup(Fault fault, int step) {
     int sends = 0;
     auto arm = [this, fault, step] {
-      switch (fault) {
-        case Fault::TimeOut:
-          sim.DropNextAnswer();
-          break;
-        case Fault::ErrorStatus:
-          sim.FailNthCommand(1, kGenericFailure);
-          break;
-        case Fault::WrongSequence:
-          sim.WrongSequenceOnNextAnswer();
-          break;
-        case Fault::TwoAnswers:
-          sim.AnswerCountTwoOnNextAnswer();
-          break;
-        // Unplugged once the answer before has been polled and read, so that no answer is
-        // left queued: a handset plugged in again starts afresh.
-        case Fault::Disconnect:
-          sim.DisconnectAfter(step == 1 ? 0 : 2);
-          break;
+      // Unplugged once the answer before has been polled and read, so that no answer is
+      // left queued: a handset plugged in again starts afresh.
+      if (fault == Fault::Disconnect) {
+        sim.DisconnectAfter(step == 1 ? 0 : 2);
+      } else {
+        ArmAnswerFault(sim, fault);
       }
     };
     // The hook runs after each command went out: what it arms applies to the next one.
@@ -115,8 +86,6 @@ class CliFaultInjection : public CliTest, public ::testing::WithParamInterface<F
     discovery.afterSend = nullptr;
     return {status, sends};
   }
-
-  static constexpr uint8_t kGenericFailure = 7;
 };
 
 TEST_P(CliFaultInjection, BackupEndsFailsWithALineAndKeepsEveryLocalFileWhole) {

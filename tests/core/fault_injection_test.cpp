@@ -19,6 +19,7 @@
 #include <tuple>
 #include <vector>
 
+#include "fault_kinds.h"
 #include "file_list_fixture.h"
 #include "handset/handset_files.h"
 #include "handset/patch_executor.h"
@@ -29,6 +30,8 @@ namespace tollhaven {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ArmAnswerFault;
+using testing::Fault;
 using testing::Pattern;
 using testing::WriteAll;
 
@@ -42,8 +45,6 @@ enum class Operation {
   AttributeChange,
   PatchRun
 };
-enum class Fault { TimeOut, ErrorStatus, WrongSequence, TwoAnswers, Disconnect };
-
 std::string Name(Operation operation) {
   switch (operation) {
     case Operation::ListLoad:
@@ -65,22 +66,6 @@ std::string Name(Operation operation) {
   }
   return "?";
 }
-std::string Name(Fault fault) {
-  switch (fault) {
-    case Fault::TimeOut:
-      return "TimeOut";
-    case Fault::ErrorStatus:
-      return "ErrorStatus";
-    case Fault::WrongSequence:
-      return "WrongSequence";
-    case Fault::TwoAnswers:
-      return "TwoAnswers";
-    case Fault::Disconnect:
-      return "Disconnect";
-  }
-  return "?";
-}
-
 // Arms the fault for the n-th command sent from Arm on (1 = the next): the handset misbehaves
 // on that command's answer, or is unplugged right after the command reached it.
 class FaultingTransport : public UsbTransport {
@@ -97,22 +82,7 @@ class FaultingTransport : public UsbTransport {
   int UsbSend(const uint8_t* buffer, uint32_t& size) override {
     const bool target = ++sends_ == step_;
     if (target) {
-      switch (fault_) {
-        case Fault::TimeOut:
-          sim_.DropNextAnswer();
-          break;
-        case Fault::ErrorStatus:
-          sim_.FailNthCommand(1, kGenericFailure);
-          break;
-        case Fault::WrongSequence:
-          sim_.WrongSequenceOnNextAnswer();
-          break;
-        case Fault::TwoAnswers:
-          sim_.AnswerCountTwoOnNextAnswer();
-          break;
-        case Fault::Disconnect:
-          break;
-      }
+      ArmAnswerFault(sim_, fault_);
     }
     const int result = inner_->UsbSend(buffer, size);
     if (target && fault_ == Fault::Disconnect) {
@@ -128,7 +98,6 @@ class FaultingTransport : public UsbTransport {
   }
 
  private:
-  static constexpr uint8_t kGenericFailure = 7;
   p2ksim::SimulatedHandset& sim_;
   std::unique_ptr<UsbTransport> inner_;
   Fault fault_ = Fault::TimeOut;

@@ -18,30 +18,13 @@
 
 #include "cli/cli_fixture.h"
 #include "cli/cli_handset.h"
+#include "fault_kinds.h"
 #include "mount/handset_mount.h"
 
 namespace tollhaven::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-enum class Fault { TimeOut, ErrorStatus, WrongSequence, TwoAnswers, Disconnect };
-
-std::string Name(Fault fault) {
-  switch (fault) {
-    case Fault::TimeOut:
-      return "TimeOut";
-    case Fault::ErrorStatus:
-      return "ErrorStatus";
-    case Fault::WrongSequence:
-      return "WrongSequence";
-    case Fault::TwoAnswers:
-      return "TwoAnswers";
-    case Fault::Disconnect:
-      return "Disconnect";
-  }
-  return "?";
-}
 
 std::vector<uint8_t> Pattern(std::size_t size, unsigned seed) {
   std::vector<uint8_t> bytes(size);
@@ -144,24 +127,12 @@ class MountFaultInjection : public ::testing::TestWithParam<Fault> {
     p2ksim::SimulatedHandset& sim = world.sim;
     int sends = 0;
     auto arm = [&sim, fault, step] {
-      switch (fault) {
-        case Fault::TimeOut:
-          sim.DropNextAnswer();
-          break;
-        case Fault::ErrorStatus:
-          sim.FailNthCommand(1, kGenericFailure);
-          break;
-        case Fault::WrongSequence:
-          sim.WrongSequenceOnNextAnswer();
-          break;
-        case Fault::TwoAnswers:
-          sim.AnswerCountTwoOnNextAnswer();
-          break;
-        // Unplugged once the answer before has been polled and read, so that no answer is
-        // left queued: a handset plugged in again starts afresh.
-        case Fault::Disconnect:
-          sim.DisconnectAfter(step == 1 ? 0 : 2);
-          break;
+      // Unplugged once the answer before has been polled and read, so that no answer is
+      // left queued: a handset plugged in again starts afresh.
+      if (fault == Fault::Disconnect) {
+        sim.DisconnectAfter(step == 1 ? 0 : 2);
+      } else {
+        ArmAnswerFault(sim, fault);
       }
     };
     // The hook runs after each command went out: what it arms applies to the next one.
@@ -183,8 +154,6 @@ class MountFaultInjection : public ::testing::TestWithParam<Fault> {
     world.discovery.afterSend = nullptr;
     return {ok, sends};
   }
-
-  static constexpr uint8_t kGenericFailure = 7;
 };
 
 TEST_P(MountFaultInjection, CopyEndsFailsWithALineAndListsWhatTheHandsetHolds) {
