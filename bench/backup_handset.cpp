@@ -19,6 +19,7 @@
 
 #include "cli/cli.h"
 #include "emulator/simulated_handset.h"
+#include "emulator/transport/emulated_discovery.h"
 #include "emulator/transport/emulated_transport.h"
 #include "link/discovery.h"
 #include "link/phone_link.h"
@@ -54,23 +55,18 @@ class CountingTransport : public tollhaven::UsbTransport {
   uint64_t& sends_;
 };
 
-class BenchDiscovery : public tollhaven::Discovery {
+// Counts every command sent to the handset.
+class BenchDiscovery : public tollhaven::EmulatedDiscovery {
  public:
   BenchDiscovery(p2ksim::SimulatedHandset& sim, tollhaven::Clock& clock, uint64_t& sends)
-      : sim_(sim), clock_(clock), sends_(sends) {}
-  int FindModemPort(std::string&) override { return -1; }
-  int SendModeSwitch(const std::string&) override { return -1; }
-  tollhaven::FoundInterface OpenTestInterface(tollhaven::EventLog& log) override {
-    tollhaven::FoundInterface found;
-    found.transport = std::make_unique<CountingTransport>(
-        std::make_unique<tollhaven::EmulatedTransport>(sim_, log, clock_), sends_);
-    found.interfaceNumber = sim_.InterfaceNumber();
-    return found;
+      : EmulatedDiscovery(sim, clock), sends_(sends) {}
+
+ protected:
+  std::unique_ptr<tollhaven::UsbTransport> MakeTransport(tollhaven::EventLog& log) override {
+    return std::make_unique<CountingTransport>(EmulatedDiscovery::MakeTransport(log), sends_);
   }
 
  private:
-  p2ksim::SimulatedHandset& sim_;
-  tollhaven::Clock& clock_;
   uint64_t& sends_;
 };
 

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "emulator/simulated_handset.h"
+#include "emulator/transport/emulated_discovery.h"
 #include "emulator/transport/emulated_transport.h"
 #include "handset/handset.h"
 #include "handset/transfer_workers.h"
@@ -52,24 +53,6 @@ std::vector<uint8_t> FileBytes() {
   }
   return bytes;
 }
-
-class SimulatedDiscovery : public tollhaven::Discovery {
- public:
-  SimulatedDiscovery(p2ksim::SimulatedHandset& sim, tollhaven::Clock& clock)
-      : sim_(sim), clock_(clock) {}
-  int FindModemPort(std::string&) override { return -1; }
-  int SendModeSwitch(const std::string&) override { return -1; }
-  tollhaven::FoundInterface OpenTestInterface(tollhaven::EventLog& log) override {
-    tollhaven::FoundInterface found;
-    found.transport = std::make_unique<tollhaven::EmulatedTransport>(sim_, log, clock_);
-    found.interfaceNumber = sim_.InterfaceNumber();
-    return found;
-  }
-
- private:
-  p2ksim::SimulatedHandset& sim_;
-  tollhaven::Clock& clock_;
-};
 
 // Runs a program to its end; its exit status, or -1.
 int RunProgram(std::vector<std::string> args) {
@@ -140,7 +123,7 @@ class ServedMount {
 
   tollhaven::SystemClock clock;
   p2ksim::SimulatedHandset sim;
-  SimulatedDiscovery discovery{sim, clock};
+  tollhaven::EmulatedDiscovery discovery{sim, clock};
   fs::path mountPoint;
   bool mounted = false;
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "emulator/simulated_handset.h"
+#include "emulator/transport/emulated_discovery.h"
 #include "link/discovery.h"
 #include "support/clock.h"
 
@@ -12,24 +13,8 @@ namespace tollhaven {
 
 class MainWindow;
 
-// Finds the simulated handset as the platform's discovery finds a real one: there is no modem
-// port to switch, and the test-command interface is the simulated handset itself. While
-// `plugged` is false it finds nothing, like a computer with no handset attached.
-class SimulatedDiscovery : public Discovery {
- public:
-  SimulatedDiscovery(p2ksim::SimulatedHandset& handset, Clock& clock)
-      : handset_(handset), clock_(clock) {}
-
-  int FindModemPort(std::string& port) override;
-  int SendModeSwitch(const std::string& port) override;
-  FoundInterface OpenTestInterface(EventLog& log) override;
-
-  bool plugged = true;
-
- private:
-  p2ksim::SimulatedHandset& handset_;
-  Clock& clock_;
-};
+// The demo finds its simulated handset as the tests do.
+using SimulatedDiscovery = EmulatedDiscovery;
 
 // Each transfer of the demo handset takes this long, so that the wait dialog and the progress
 // bar show while the file list loads and files travel.

@@ -10,6 +10,7 @@
 
 #include "cli/cli_handset.h"
 #include "emulator/simulated_handset.h"
+#include "emulator/transport/emulated_discovery.h"
 #include "emulator/transport/emulated_transport.h"
 #include "fuzz_temp.h"
 #include "link/discovery.h"
@@ -20,23 +21,7 @@
 
 using namespace tollhaven;
 
-namespace {
-
-struct SimulatedDiscovery : Discovery {
-  SimulatedDiscovery(p2ksim::SimulatedHandset& sim, Clock& clock) : sim_(sim), clock_(clock) {}
-  int FindModemPort(std::string&) override { return -1; }
-  int SendModeSwitch(const std::string&) override { return -1; }
-  FoundInterface OpenTestInterface(EventLog& log) override {
-    FoundInterface found;
-    found.transport = std::make_unique<EmulatedTransport>(sim_, log, clock_);
-    found.interfaceNumber = sim_.InterfaceNumber();
-    return found;
-  }
-  p2ksim::SimulatedHandset& sim_;
-  Clock& clock_;
-};
-
-}  // namespace
+namespace {}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   static const std::filesystem::path spool = [] {
@@ -50,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   sim.AddFile("/a/keep.txt", {'k'});
   sim.AddFile("/a/mobile/x.mp3", {1, 2, 3}, 0x21, 0x16);
   sim.AddFile("/b/\xE9t\xE9.txt", {4});
-  SimulatedDiscovery discovery(sim, clock);
+  EmulatedDiscovery discovery(sim, clock);
   EventLog log;
   PhoneLink link(log, clock);
   Settings settings;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "emulator/transport/emulated_discovery.h"
 #include "simulated_link.h"
 
 namespace tollhaven::testing {
@@ -18,28 +19,6 @@ namespace {
 constexpr char kLostLine[] =
     "Handset disconnected. The file list is loaded again once the handset is back.";
 constexpr char kBackLine[] = "Handset connected again.";
-
-// Finds the simulated handset's test-command interface while it is plugged in.
-class PluggableDiscovery : public Discovery {
- public:
-  explicit PluggableDiscovery(SimulatedLink& s) : s_(s) {}
-  int FindModemPort(std::string&) override { return -1; }
-  int SendModeSwitch(const std::string&) override { return -1; }
-  FoundInterface OpenTestInterface(EventLog&) override {
-    FoundInterface found;
-    ++searches;
-    if (plugged) {
-      found.transport = std::make_unique<EmulatedTransport>(s_.sim, s_.log, s_.clock);
-      found.interfaceNumber = s_.sim.InterfaceNumber();
-    }
-    return found;
-  }
-  bool plugged = true;
-  int searches = 0;
-
- private:
-  SimulatedLink& s_;
-};
 
 struct Departure {
   const char* name;
@@ -59,7 +38,7 @@ class LinkRecoveryTest : public ::testing::TestWithParam<Departure> {
   }
 
   SimulatedLink s;
-  PluggableDiscovery discovery{s};
+  EmulatedDiscovery discovery{s.sim, s.clock};
   LinkRecovery recovery{s.link, discovery};
 };
 

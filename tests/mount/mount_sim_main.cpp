@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "emulator/simulated_handset.h"
+#include "emulator/transport/emulated_discovery.h"
 #include "emulator/transport/emulated_transport.h"
 #include "handset/handset_names.h"
 #include "link/discovery.h"
@@ -64,22 +65,14 @@ class UnpluggableTransport : public tollhaven::UsbTransport {
   tollhaven::EmulatedTransport inner_;
 };
 
-class SimulatedMountDiscovery : public tollhaven::Discovery {
+class SimulatedMountDiscovery : public tollhaven::EmulatedDiscovery {
  public:
-  SimulatedMountDiscovery(p2ksim::SimulatedHandset& sim, tollhaven::Clock& clock)
-      : sim_(sim), clock_(clock) {}
-  int FindModemPort(std::string&) override { return -1; }
-  int SendModeSwitch(const std::string&) override { return -1; }
-  tollhaven::FoundInterface OpenTestInterface(tollhaven::EventLog& log) override {
-    tollhaven::FoundInterface found;
-    found.transport = std::make_unique<UnpluggableTransport>(sim_, log, clock_);
-    found.interfaceNumber = sim_.InterfaceNumber();
-    return found;
-  }
+  using EmulatedDiscovery::EmulatedDiscovery;
 
- private:
-  p2ksim::SimulatedHandset& sim_;
-  tollhaven::Clock& clock_;
+ protected:
+  std::unique_ptr<tollhaven::UsbTransport> MakeTransport(tollhaven::EventLog& log) override {
+    return std::make_unique<UnpluggableTransport>(handset_, log, clock_);
+  }
 };
 
 std::string HandsetBytes(const std::string& utf8) {
