@@ -21,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/file_bytes.h"
 #include "emulator/simulated_handset.h"
 #include "emulator/transport/emulated_discovery.h"
 #include "emulator/transport/emulated_transport.h"
@@ -31,6 +32,7 @@
 #include "mount/mount_program.h"
 #include "support/clock.h"
 #include "support/worker_signal.h"
+#include "tests/mount/mount_point.h"
 
 extern char** environ;
 
@@ -41,18 +43,6 @@ namespace fs = std::filesystem;
 constexpr uint32_t kFileSize = 1u << 20;
 constexpr const char* kPath = "/a/bench.bin";
 constexpr uint16_t kFileAttributes = 0x0021;
-
-std::vector<uint8_t> FileBytes() {
-  std::vector<uint8_t> bytes(kFileSize);
-  uint32_t state = 0x2545F491u;
-  for (auto& byte : bytes) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    byte = static_cast<uint8_t>(state >> 11);
-  }
-  return bytes;
-}
 
 // Runs a program to its end; its exit status, or -1.
 int RunProgram(std::vector<std::string> args) {
@@ -70,26 +60,11 @@ int RunProgram(std::vector<std::string> args) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-bool IsMountPoint(const fs::path& directory) {
-  std::ifstream mounts("/proc/self/mountinfo");
-  std::string line;
-  while (std::getline(mounts, line)) {
-    std::istringstream fields(line);
-    std::string field;
-    for (int i = 0; i < 5 && fields >> field; ++i) {
-    }
-    if (field == directory.string()) {
-      return true;
-    }
-  }
-  return false;
-}
-
 // The simulated handset mounted on a temporary directory for as long as it lives.
 class ServedMount {
  public:
   ServedMount() {
-    sim.AddFile(kPath, FileBytes(), kFileAttributes);
+    sim.AddFile(kPath, FileBytes(kFileSize), kFileAttributes);
     sim.SetReceivedLimit(16);
     std::string pattern = (fs::temp_directory_path() / "bench_mount_XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
@@ -139,7 +114,7 @@ double DirectDownloadSeconds() {
   tollhaven::EventLog log;
   tollhaven::SystemClock clock;
   p2ksim::SimulatedHandset sim;
-  sim.AddFile(kPath, FileBytes(), kFileAttributes);
+  sim.AddFile(kPath, FileBytes(kFileSize), kFileAttributes);
   tollhaven::PhoneLink link(log, clock);
   link.SetTransport(std::make_unique<tollhaven::EmulatedTransport>(sim, log, clock));
   tollhaven::Handset handset(link);
@@ -172,7 +147,7 @@ void mount_read(benchmark::State& state) {
     state.SkipWithError("the mounted volume cannot be listed");
     return;
   }
-  const std::vector<uint8_t> expected = FileBytes();
+  const std::vector<uint8_t> expected = FileBytes(kFileSize);
   double catSeconds = 0;
   double directSeconds = 0;
   for (auto _ : state) {

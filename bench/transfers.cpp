@@ -18,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/file_bytes.h"
 #include "emulator/simulated_handset.h"
 #include "emulator/transport/emulated_transport.h"
 #include "handset/handset.h"
@@ -31,19 +32,6 @@ constexpr uint32_t kFileSize = 1u << 20;
 constexpr double kBlocksPerFile = kFileSize / 1024.0;
 constexpr const char* kPath = "/a/bench.bin";
 constexpr uint16_t kFileAttributes = 0x0021;
-
-// A pattern with no short period, so a block sent twice or out of order does not compare equal.
-std::vector<uint8_t> FileBytes() {
-  std::vector<uint8_t> bytes(kFileSize);
-  uint32_t state = 0x2545F491u;
-  for (auto& byte : bytes) {
-    state ^= state << 13;
-    state ^= state >> 17;
-    state ^= state << 5;
-    byte = static_cast<uint8_t>(state >> 11);
-  }
-  return bytes;
-}
 
 double ThreadCpuSeconds() {
   timespec now{};
@@ -102,7 +90,7 @@ struct TransferBench {
   p2ksim::SimulatedHandset sim;
   tollhaven::PhoneLink link{log, clock};
   tollhaven::Handset handset{link};
-  const std::vector<uint8_t> bytes = FileBytes();
+  const std::vector<uint8_t> bytes = FileBytes(kFileSize);
   double wallSeconds = 0;
   double cpuSeconds = 0;
   double transactions = 0;

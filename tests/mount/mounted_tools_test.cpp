@@ -20,6 +20,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "mount/mount_point.h"
+
 extern char** environ;
 
 namespace {
@@ -88,22 +90,6 @@ int WaitFor(pid_t pid, std::chrono::milliseconds limit) {
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-}
-
-bool IsMountPoint(const fs::path& directory) {
-  std::ifstream mounts("/proc/self/mountinfo");
-  std::string line;
-  while (std::getline(mounts, line)) {
-    // Field 5 is the mount point.
-    std::istringstream fields(line);
-    std::string field;
-    for (int i = 0; i < 5 && fields >> field; ++i) {
-    }
-    if (field == directory.string()) {
-      return true;
-    }
-  }
-  return false;
 }
 
 // One run of the mount program on a mount point of its own. The destructor always unmounts and
