@@ -166,18 +166,34 @@ int InfoCommand(CliRun& run) {
   return run.status;
 }
 
+namespace {
+
+// Connects and opens one volume; null, with what the command returns in `status`, when either
+// cannot be done (the reason has been told already).
+Volume* ConnectedVolume(CliRun& run, char letter, int& status) {
+  status = run.Connect();
+  if (status != 0) {
+    return nullptr;
+  }
+  Volume* volume = OpenVolume(run, letter);
+  if (volume == nullptr) {
+    status = run.status;
+  }
+  return volume;
+}
+
+}  // namespace
+
 int ListCommand(CliRun& run) {
   const std::optional<HandsetPathArg> arg =
       run.HandsetOperand(run.line.operands.empty() ? "/a/" : run.line.operands[0]);
   if (!arg) {
     return kExitUsage;
   }
-  if (const int status = run.Connect()) {
-    return status;
-  }
-  Volume* volume = OpenVolume(run, arg->volume);
+  int status = 0;
+  Volume* volume = ConnectedVolume(run, arg->volume, status);
   if (volume == nullptr) {
-    return run.status;
+    return status;
   }
 
   std::vector<PanelRow> rows;
@@ -336,12 +352,10 @@ int PutCommand(CliRun& run) {
   if (!target) {
     return kExitUsage;
   }
-  if (const int status = run.Connect()) {
-    return status;
-  }
-  Volume* volume = OpenVolume(run, target->volume);
+  int status = 0;
+  Volume* volume = ConnectedVolume(run, target->volume, status);
   if (volume == nullptr) {
-    return run.status;
+    return status;
   }
   if (!volume->IsDirectory(target->path)) {
     run.Fail("put: no such directory on the handset: " + Shown(target->path));
@@ -546,12 +560,10 @@ int AttributesCommand(CliRun& run) {
   if (!target) {
     return kExitUsage;
   }
-  if (const int status = run.Connect()) {
-    return status;
-  }
-  Volume* volume = OpenVolume(run, target->volume);
+  int status = 0;
+  Volume* volume = ConnectedVolume(run, target->volume, status);
   if (volume == nullptr) {
-    return run.status;
+    return status;
   }
   std::optional<HandsetFile> file = volume->File(target->path);
   if (!file) {
