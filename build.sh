@@ -17,7 +17,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libusb-1.0-0-dev umockdev libumockdev-dev libglib2.0-dev
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 libgl-dev fonts-dejavu-core
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev fonts-dejavu-core
   xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl
   clang-format libfuse3-dev fuse3 attr
   clang libclang-rt-14-dev

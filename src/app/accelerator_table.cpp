@@ -17,8 +17,9 @@ struct Accelerator {
 };
 
 constexpr Qt::KeyboardModifiers kNone = Qt::NoModifier;
+constexpr Qt::KeyboardModifiers kAltShift = Qt::AltModifier | Qt::ShiftModifier;
 
-const std::array<Accelerator, 16> kTable = {{
+const std::array<Accelerator, 18> kTable = {{
     {Qt::Key_F2, kNone, ids::kAttributesButton},
     {Qt::Key_F3, kNone, ids::kViewButton},
     {Qt::Key_F4, kNone, ids::kEditButton},
@@ -31,6 +32,10 @@ const std::array<Accelerator, 16> kTable = {{
     {Qt::Key_F10, kNone, ids::kCloseKey},
     {Qt::Key_F1, Qt::AltModifier, ids::kLeftSelectorKey},
     {Qt::Key_F2, Qt::AltModifier, ids::kRightSelectorKey},
+    // GNOME, KDE Plasma and Xfce keep Alt+F1 and Alt+F2 for themselves, so the selectors have a
+    // second key that no desktop takes and that is the same on every keyboard layout.
+    {Qt::Key_F1, kAltShift, ids::kLeftSelectorKey},
+    {Qt::Key_F2, kAltShift, ids::kRightSelectorKey},
     {Qt::Key_R, Qt::AltModifier, ids::kRereadKey},
     {Qt::Key_Tab, kNone, ids::kTabKey},
     {Qt::Key_0, Qt::KeypadModifier, ids::kSelectKey},

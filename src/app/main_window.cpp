@@ -21,6 +21,7 @@
 #include "app/progress_bar.h"
 #include "app/status_bar.h"
 #include "app/tool_tips.h"
+#include "panels/ui/selector_wheel.h"
 #include "support/ui/button_icons.h"
 #include "support/ui/control_ids.h"
 #include "support/ui/resource_images.h"
@@ -225,6 +226,7 @@ void MainWindow::BuildControls() {
     pathFields_[side]->installEventFilter(this);
     connect(selectors_[side], &QComboBox::activated, this,
             [this, side] { onDriveChosen(*this, side); });
+    IgnoreWheelWhileClosed(selectors_[side]);
   }
   client_->installEventFilter(this);
 

@@ -41,7 +41,8 @@ inline std::string driveEntryText(const DriveEntry& drive) {
 std::vector<DriveEntry> LocalDrives();
 
 // The current directory of each drive: choosing a drive enters the directory last shown from
-// it, its root at first. Kept by root, so refilling a selector keeps it.
+// it, its root at first. Kept by root, so refilling a selector keeps it. Each panel keeps its
+// own, so that one panel's walks never move the other.
 class DriveDirectories {
  public:
   std::string CurrentDirectory(const DriveEntry& drive) const;

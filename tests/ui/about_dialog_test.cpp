@@ -1,8 +1,11 @@
+#include <QAccessible>
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QUrlQuery>
 
@@ -127,6 +130,73 @@ class AboutDialogTest : public QObject {
              QStringLiteral("About Tollhaven V3.2.7"));
     QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded),
              QStringLiteral("I run Tollhaven, and I think ..."));
+  }
+
+  // Tab goes from OK through the three links and back; Enter, keypad Enter and Space open the
+  // link with the keyboard, which shows a focus frame, and leave the box open.
+  void linksAreReachedAndOpenedFromTheKeyboard() {
+    UrlRecorder recorder;
+    for (const char* scheme : {"https", "mailto"}) {
+      QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &recorder, "open");
+    }
+    const auto unsetHandlers = qScopeGuard([] {
+      for (const char* scheme : {"https", "mailto"}) {
+        QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+      }
+    });
+    AboutDialog dialog;
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    auto* ok = FindControl<QPushButton>(&dialog, AboutDialog::kOkButtonId);
+    QCOMPARE(QApplication::focusWidget(), ok);  // so Enter alone still closes the box
+
+    const struct {
+      int id;
+      Qt::Key key;
+      Qt::KeyboardModifiers modifiers;
+    } steps[] = {{AboutDialog::kMailLinkId, Qt::Key_Return, Qt::NoModifier},
+                 {AboutDialog::kHomePageLinkId, Qt::Key_Space, Qt::NoModifier},
+                 {AboutDialog::kForumLinkId, Qt::Key_Enter, Qt::KeypadModifier}};
+    QList<QUrl> expected;
+    for (const auto& step : steps) {
+      auto* link = FindControl<HyperLink>(&dialog, step.id);
+      const QImage unfocused = link->grab().toImage();
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget(), link);
+      QVERIFY2(link->grab().toImage() != unfocused, "no focus frame");
+      QTest::keyClick(link, step.key, step.modifiers);
+      expected << link->LinkUrl();
+      QCOMPARE(recorder.opened, expected);
+      QVERIFY(dialog.isVisible());
+    }
+    QCOMPARE(expected[1], QUrl(QString::fromLatin1(tollhaven::kHomePageAddress)));
+    QCOMPARE(expected[2], QUrl(QString::fromLatin1(tollhaven::kForumAddress)));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), ok);
+  }
+
+  void assistiveToolsSeeLinksTheyCanOpen() {
+    UrlRecorder recorder;
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &recorder, "open");
+    const auto unsetHandler =
+        qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("https")); });
+    AboutDialog dialog;
+    for (int id :
+         {AboutDialog::kHomePageLinkId, AboutDialog::kForumLinkId, AboutDialog::kMailLinkId}) {
+      auto* link = FindControl<HyperLink>(&dialog, id);
+      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(link);
+      QVERIFY(accessible != nullptr);
+      QCOMPARE(accessible->role(), QAccessible::Link);
+      QCOMPARE(accessible->text(QAccessible::Name), link->text());
+      QVERIFY(accessible->state().focusable);
+      QAccessibleActionInterface* actions = accessible->actionInterface();
+      QVERIFY(actions != nullptr);
+      QCOMPARE(actions->actionNames(), QStringList{QAccessibleActionInterface::pressAction()});
+    }
+    auto* home = FindControl<HyperLink>(&dialog, AboutDialog::kHomePageLinkId);
+    QAccessible::queryAccessibleInterface(home)->actionInterface()->doAction(
+        QAccessibleActionInterface::pressAction());
+    QCOMPARE(recorder.opened, QList<QUrl>{home->LinkUrl()});
   }
 
   void okCloses() {

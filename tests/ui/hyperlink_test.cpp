@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QDesktopServices>
 #include <QSignalSpy>
 #include <QTest>
@@ -119,6 +120,35 @@ class HyperLinkTest : public QObject {
     QTest::mouseClick(link_, Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(recorder->opened.size(), 1);
     QCOMPARE(recorder->opened.first(), link_->LinkUrl());
+  }
+
+  void onlyEnterAndSpaceOpenTheLinkFromTheKeyboard() {
+    auto* recorder = new UrlRecorder;
+    recorder->setParent(parent_);
+    QDesktopServices::setUrlHandler(QStringLiteral("mailto"), recorder, "open");
+    link_->SetLinkType(HyperLink::LinkType::Email);
+    link_->SetText(QStringLiteral("team@example.org"));
+    ShowParent();
+    link_->setFocus();
+    QCOMPARE(QApplication::focusWidget(), link_);
+
+    const struct {
+      Qt::Key key;
+      Qt::KeyboardModifiers modifiers;
+      bool opens;
+    } keys[] = {
+        {Qt::Key_A, Qt::NoModifier, false},           {Qt::Key_Escape, Qt::NoModifier, false},
+        {Qt::Key_Return, Qt::ControlModifier, false}, {Qt::Key_Space, Qt::ShiftModifier, false},
+        {Qt::Key_Return, Qt::NoModifier, true},       {Qt::Key_Enter, Qt::KeypadModifier, true},
+        {Qt::Key_Space, Qt::NoModifier, true},
+    };
+    qsizetype opened = 0;
+    for (const auto& entry : keys) {
+      QTest::keyClick(link_, entry.key, entry.modifiers);
+      opened += entry.opens ? 1 : 0;
+      QCOMPARE(recorder->opened.size(), opened);
+    }
+    QCOMPARE(recorder->opened.last(), link_->LinkUrl());
   }
 
   void oneHoverNotificationPerEntry() {

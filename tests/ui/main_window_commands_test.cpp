@@ -1,4 +1,5 @@
 // Keys, buttons, menus and list notifications of the main window.
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -26,6 +27,8 @@ class MainWindowCommandsTest : public QObject {
   void everyKeyReachesItsCommand_data();
   void everyKeyReachesItsCommand();
   void keysWithOtherModifiersAreNotCommands();
+  void bothKeysOfADriveSelectorOpenIt_data();
+  void bothKeysOfADriveSelectorOpenIt();
   void noKeyIsTakenWhileAModalDialogIsOpen();
   void tabMovesBetweenTheListsAndMarksTheActivePathField();
   void backspaceGoesUpExceptAtARoot_data();
@@ -60,6 +63,8 @@ void MainWindowCommandsTest::everyKeyReachesItsCommand_data() {
       {"F10", Qt::Key_F10, Qt::NoModifier, ids::kCloseKey},
       {"Alt+F1", Qt::Key_F1, Qt::AltModifier, ids::kLeftSelectorKey},
       {"Alt+F2", Qt::Key_F2, Qt::AltModifier, ids::kRightSelectorKey},
+      {"Alt+Shift+F1", Qt::Key_F1, Qt::AltModifier | Qt::ShiftModifier, ids::kLeftSelectorKey},
+      {"Alt+Shift+F2", Qt::Key_F2, Qt::AltModifier | Qt::ShiftModifier, ids::kRightSelectorKey},
       {"Alt+R", Qt::Key_R, Qt::AltModifier, ids::kRereadKey},
       {"Tab", Qt::Key_Tab, Qt::NoModifier, ids::kTabKey},
       {"keypad 0", Qt::Key_0, Qt::KeypadModifier, ids::kSelectKey},
@@ -115,6 +120,37 @@ void MainWindowCommandsTest::keysWithOtherModifiersAreNotCommands() {
   QTest::keyClick(test.window->list(kLeft), Qt::Key_F5, Qt::ShiftModifier);
   QTest::keyClick(test.window->list(kLeft), Qt::Key_0);
   QVERIFY(test.commands.isEmpty());
+}
+
+void MainWindowCommandsTest::bothKeysOfADriveSelectorOpenIt_data() {
+  QTest::addColumn<int>("key");
+  QTest::addColumn<int>("modifiers");
+  QTest::addColumn<int>("side");
+  const int altShift = int(Qt::AltModifier | Qt::ShiftModifier);
+  QTest::newRow("Alt+F1") << int(Qt::Key_F1) << int(Qt::AltModifier) << kLeft;
+  QTest::newRow("Alt+Shift+F1") << int(Qt::Key_F1) << altShift << kLeft;
+  QTest::newRow("Alt+F2") << int(Qt::Key_F2) << int(Qt::AltModifier) << kRight;
+  QTest::newRow("Alt+Shift+F2") << int(Qt::Key_F2) << altShift << kRight;
+}
+
+void MainWindowCommandsTest::bothKeysOfADriveSelectorOpenIt() {
+  QFETCH(int, key);
+  QFETCH(int, modifiers);
+  QFETCH(int, side);
+  WindowUnderTest test;
+  QVERIFY(test.Show());
+  MainWindow& window = *test.window;
+  // From the other panel, so the key and not the focus decides which selector opens.
+  window.list(1 - side)->setFocus();
+
+  QTest::keyClick(window.list(1 - side), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+
+  QComboBox* selector = window.driveSelector(side);
+  QTRY_VERIFY(selector->view()->isVisible());
+  QVERIFY(!window.driveSelector(1 - side)->view()->isVisible());
+  // Opening chooses nothing yet: the side still shows what it showed.
+  QCOMPARE(window.panel(side).driveIndex, 2);
+  selector->hidePopup();
 }
 
 void MainWindowCommandsTest::noKeyIsTakenWhileAModalDialogIsOpen() {

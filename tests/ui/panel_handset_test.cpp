@@ -1,10 +1,14 @@
 // The handset panel and the handset entry of the drive selectors, against a simulated handset.
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeView>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "app/control_ids.h"
@@ -108,6 +112,48 @@ class PanelHandsetTest : public QObject {
     QCOMPARE(Names(h.window, kLeft), (QStringList{"a"}));
     Activate(h.window, kLeft, QStringLiteral("a"));
     QVERIFY(Names(h.window, kLeft).contains(QStringLiteral("new.txt")));
+  }
+
+  // A wheel turn over a closed selector is no drive choice: turned up from entry 1 it would land
+  // on the handset entry, connect and load the list.
+  void theWheelOverAClosedSelectorChoosesNothing() {
+    HandsetWindow h;
+    QVERIFY(h.test.Show());
+    for (int side : {kLeft, kRight}) {
+      QComboBox* selector = h.window.driveSelector(side);
+      Choose(h.window, side, 1);
+      const QPoint middle = selector->rect().center();
+      for (int steps : {1, -1, 3, -3}) {
+        QWheelEvent wheel(middle, selector->mapToGlobal(middle), QPoint(), QPoint(0, 120 * steps),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(selector, &wheel);
+        QCOMPARE(selector->currentIndex(), 1);
+        QCOMPARE(h.window.panel(side).driveIndex, 1);
+      }
+    }
+    QCOMPARE(h.discovery->searches, 0);
+    QCOMPARE(h.ListRequests(), 0L);
+    QVERIFY(h.test.commands.isEmpty());
+
+    // The open list still scrolls with the wheel, and scrolling chooses nothing either.
+    QComboBox* selector = h.window.driveSelector(kLeft);
+    for (int extra = 0; extra < 40; ++extra) {
+      selector->addItem(QStringLiteral("/media/extra%1 Removable disk").arg(extra));
+    }
+    selector->showPopup();
+    QAbstractItemView* list = selector->view();
+    QTRY_VERIFY(list->isVisible());
+    QScrollBar* bar = list->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    const int before = bar->value();
+    const QPoint middle = list->viewport()->rect().center();
+    QWheelEvent wheel(middle, list->viewport()->mapToGlobal(middle), QPoint(), QPoint(0, -240),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(list->viewport(), &wheel);
+    QVERIFY(bar->value() > before);
+    selector->hidePopup();
+    QCOMPARE(selector->currentIndex(), 1);
+    QCOMPARE(h.discovery->searches, 0);
   }
 };
 

@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 
+#include "app/control_ids.h"
 #include "app/main_window.h"
 #include "app/pending_commands.h"
 #include "local_files_fixture.h"
@@ -227,6 +229,52 @@ class PanelLocalTest : public QObject {
     QCOMPARE(window.activeSide(), kLeft);
     QVERIFY(window.pathField(kLeft)->isEnabled());
     QVERIFY(!window.pathField(kRight)->isEnabled());
+  }
+
+  // Re-read lists the panel's own directory again, whatever the other panel listed last: on the
+  // home entry too, or on the root entry but walked into the home directory.
+  void rereadStaysInThePanelsOwnDirectory_data() {
+    QTest::addColumn<int>("side");
+    QTest::addColumn<int>("otherEntry");
+    QTest::addColumn<int>("command");
+    for (int side : {kLeft, kRight}) {
+      const int button = side == kLeft ? ids::kLeftRereadButton : ids::kRightRereadButton;
+      const char* name = side == kLeft ? "left" : "right";
+      QTest::addRow("%s, both on home", name) << side << 2 << button;
+      QTest::addRow("%s, both on home, by Alt+R", name) << side << 2 << int(ids::kRereadKey);
+      QTest::addRow("%s, the other on the root entry", name) << side << 1 << button;
+    }
+  }
+  void rereadStaysInThePanelsOwnDirectory() {
+    QFETCH(int, side);
+    QFETCH(int, otherEntry);
+    QFETCH(int, command);
+    // The temporary tree is the home directory, the selectors' entry 2.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(tree_.path()));
+    const auto restoreHome = qScopeGuard([&home] { qputenv("HOME", home); });
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    const int other = 1 - side;
+    QCOMPARE(window.pathField(side)->text(), tree_.path());
+
+    const QString own = tree_.filePath(QStringLiteral("work"));
+    Activate(window, side, RowOf(window, side, QStringLiteral("work")));
+    QCOMPARE(window.pathField(side)->text(), own);
+    // The other side lists a directory of the home tree last.
+    window.driveSelector(other)->setCurrentIndex(otherEntry);
+    onDriveChosen(window, other);
+    const QString elsewhere = tree_.filePath(QStringLiteral("Beta"));
+    Show(window, other, elsewhere);
+    window.setActiveSide(side);  // Alt+R re-reads the active side
+
+    window.OnCommand(command);
+
+    QCOMPARE(window.pathField(side)->text(), own);
+    QCOMPARE(Names(window, side), (QStringList{"..", "inner", ".hidden", "big.bin", "notes.txt"}));
+    QCOMPARE(window.driveSelector(side)->currentIndex(), 2);
+    QCOMPARE(window.pathField(other)->text(), elsewhere);
+    QCOMPARE(window.driveSelector(other)->currentIndex(), otherEntry);
   }
 
  private:

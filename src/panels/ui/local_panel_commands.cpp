@@ -33,13 +33,14 @@ QString Normalised(const QString& directory) {
 bool selectLocalDrive(MainWindow& window, int side, int entry) {
   PanelsState& panels = PanelsState::Of(window);
   const DriveEntry* drive = DriveOfEntry(panels, side, entry);
+  DriveDirectories& directories = panels.directories[static_cast<std::size_t>(side)];
   bool entered = false;
   if (drive != nullptr) {
-    QString directory = QString::fromStdString(panels.directories.CurrentDirectory(*drive));
+    QString directory = QString::fromStdString(directories.CurrentDirectory(*drive));
     entered = Enter(directory);
     if (!entered) {
       // The directory last shown from the drive is gone; the drive itself may still be there.
-      panels.directories.Forget(*drive);
+      directories.Forget(*drive);
       directory = QString::fromStdString(drive->root);
       entered = Enter(directory);
     }
@@ -58,8 +59,8 @@ void fillLocalPanel(MainWindow& window, int side) {
   const QString directory = window.pathField(side)->text();
   Enter(directory);
   panels.model(side).SetRows(ListLocalDirectory(directory, panels.icons), PanelModel::Names::Local);
-  panels.directories.Remember(panels.drives[static_cast<std::size_t>(side)],
-                              directory.toStdString());
+  panels.directories[static_cast<std::size_t>(side)].Remember(
+      panels.drives[static_cast<std::size_t>(side)], directory.toStdString());
   sortPanel(window, side);
 }
 

@@ -38,7 +38,9 @@ class PanelsState : public QObject {
   // The local entries of each side's drive selector (entry i + 1 is drives[side][i]). Each side
   // keeps the list it was last filled with, since a re-read refills one selector only.
   std::array<std::vector<DriveEntry>, 2> drives;
-  DriveDirectories directories;
+  // Each side's own current directory per drive: a re-read or a drive choice on one side goes
+  // back to where that side was, whatever the other side listed since.
+  std::array<DriveDirectories, 2> directories;
   // Opens a file with the desktop's default application; tests replace it.
   std::function<void(const QString& path)> openFile;
 

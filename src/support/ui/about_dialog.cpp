@@ -93,6 +93,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
   auto* ok = new QPushButton(tr("OK"), this);
   SetControlId(ok, kOkButtonId, QStringLiteral("okButton"));
   ok->setDefault(true);
+  // The box opens with the keyboard on OK, so Enter closes it; Tab goes on to the links.
+  ok->setFocus();
   // OK closes the box the way the close box does.
   connect(ok, &QPushButton::clicked, this, &AboutDialog::close);
 

@@ -2,12 +2,12 @@
 
 #include <QDialog>
 
+#include "support/project_addresses.h"
+
 namespace tollhaven {
 
-// Where the About box's links lead.
-inline constexpr const char* kHomePageAddress = "https://tollhaven.example.org/";
-inline constexpr const char* kForumAddress = "https://tollhaven.example.org/forum/";
-inline constexpr const char* kAuthorMailAddress = "tollhaven@example.org";
+// The mail link's subject and body; its address and the other links are the project's
+// addresses (support/project_addresses.h).
 inline constexpr const char* kAuthorMailSubject = "About Tollhaven V3.2.7";
 inline constexpr const char* kAuthorMailBody = "I run Tollhaven, and I think ...";
 

@@ -1,49 +1,131 @@
 #include "support/ui/button_icons.h"
 
+#include <QApplication>
 #include <QEvent>
-#include <QIcon>
+#include <QIconEngine>
 #include <QImage>
 #include <QPainter>
-#include <algorithm>
+#include <QPixmap>
+#include <QStyle>
+#include <QStyleOption>
+#include <QSvgRenderer>
 #include <array>
+#include <map>
+#include <memory>
+#include <optional>
+#include <tuple>
 
 #include "support/ui/resource_images.h"
 
 namespace tollhaven {
 namespace {
 
-QImage Brightened(QImage image) {
-  for (int y = 0; y < image.height(); ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      const QRgb p = line[x];
-      const auto lift = [](int c) { return std::min(255, c + (255 - c) * 35 / 100); };
-      line[x] = qRgba(lift(qRed(p)), lift(qGreen(p)), lift(qBlue(p)), qAlpha(p));
-    }
-  }
-  return image;
-}
+// How much lighter the hot look is (toward white) and how much darker the pressed one.
+constexpr double kHotLift = 0.35;
+constexpr int kPressedShade = 45;
 
-QImage PressedDown(const QImage& image) {
-  QImage pressed(image.size(), QImage::Format_ARGB32_Premultiplied);
-  pressed.fill(Qt::transparent);
-  QPainter painter(&pressed);
-  painter.drawImage(1, 1, image);
-  painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
-  painter.fillRect(pressed.rect(), QColor(0, 0, 0, 45));
-  return pressed;
-}
+// Draws one SVG in the four looks at any pixel size. `pinned` makes every enabled mode draw that
+// one look: a button's style asks for Normal or Active by its own rules (Active for keyboard
+// focus), while the picture follows the mouse and the button's state.
+class ButtonIconEngine : public QIconEngine {
+ public:
+  ButtonIconEngine(std::shared_ptr<QSvgRenderer> svg, int logicalSize,
+                   std::optional<QIcon::Mode> pinned)
+      : svg_(std::move(svg)), logicalSize_(logicalSize), pinned_(pinned) {}
 
-QImage Faded(QImage image) {
-  for (int y = 0; y < image.height(); ++y) {
-    auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-    for (int x = 0; x < image.width(); ++x) {
-      const QRgb p = line[x];
-      const int grey = 96 + qGray(p) * 5 / 8;
-      line[x] = qRgba(grey, grey, grey, qAlpha(p) / 2);
+  QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+    QSize natural = svg_->defaultSize();
+    if (natural.isEmpty()) {
+      return size;
     }
+    natural.scale(size, Qt::KeepAspectRatio);
+    return natural;
   }
-  return image;
+
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    const QIcon::Mode look = mode == QIcon::Disabled ? QIcon::Disabled : pinned_.value_or(mode);
+    const QSize pixels = actualSize(size, mode, state);
+    const auto key = std::make_tuple(pixels.width(), pixels.height(), static_cast<int>(look));
+    if (const auto found = cache_.find(key); found != cache_.end()) {
+      return found->second;
+    }
+    QPixmap drawn = Draw(pixels, look);
+    cache_.emplace(key, drawn);
+    return drawn;
+  }
+
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal ratio = painter->device() != nullptr ? painter->device()->devicePixelRatioF() : 1;
+    QPixmap picture = pixmap(rect.size() * ratio, mode, state);
+    picture.setDevicePixelRatio(ratio);
+    painter->drawPixmap(rect.topLeft(), picture);
+  }
+
+  QIconEngine* clone() const override { return new ButtonIconEngine(svg_, logicalSize_, pinned_); }
+
+  QString key() const override { return QStringLiteral("tollhaven-button"); }
+
+ private:
+  QImage Render(QSize pixels, QPointF offset) const {
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(offset);
+    svg_->render(&painter, QRectF(QPointF(0, 0), QSizeF(pixels)));
+    return image;
+  }
+
+  static void Tint(QImage& image, const QColor& colour) {
+    // Only where the picture is: its transparent parts stay transparent.
+    QPainter painter(&image);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceAtop);
+    painter.fillRect(image.rect(), colour);
+  }
+
+  QPixmap Draw(QSize pixels, QIcon::Mode look) const {
+    if (pixels.isEmpty() || !svg_->isValid()) {
+      return {};
+    }
+    switch (look) {
+      case QIcon::Active: {
+        QImage hot = Render(pixels, {});
+        Tint(hot, QColor::fromRgbF(1, 1, 1, kHotLift));
+        return QPixmap::fromImage(hot);
+      }
+      case QIcon::Selected: {
+        // One logical pixel down and right, however many device pixels that is.
+        const qreal step = logicalSize_ > 0 ? qreal(pixels.width()) / logicalSize_ : 1;
+        QImage pressed = Render(pixels, QPointF(step, step));
+        Tint(pressed, QColor(0, 0, 0, kPressedShade));
+        return QPixmap::fromImage(pressed);
+      }
+      case QIcon::Disabled: {
+        const QPixmap normal = QPixmap::fromImage(Render(pixels, {}));
+        if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+          return normal;  // no widgets, no style to ask
+        }
+        QStyleOption option;
+        option.palette = QApplication::palette();
+        const QPixmap greyed =
+            QApplication::style()->generatedIconPixmap(QIcon::Disabled, normal, &option);
+        return greyed.isNull() ? normal : greyed;
+      }
+      case QIcon::Normal:
+        break;
+    }
+    return QPixmap::fromImage(Render(pixels, {}));
+  }
+
+  std::shared_ptr<QSvgRenderer> svg_;
+  int logicalSize_;
+  std::optional<QIcon::Mode> pinned_;
+  std::map<std::tuple<int, int, int>, QPixmap> cache_;
+};
+
+std::shared_ptr<QSvgRenderer> LoadSvg(const QString& resource) {
+  InitResources();
+  return std::make_shared<QSvgRenderer>(resource);
 }
 
 // Swaps a button's picture as the mouse comes and goes and the button goes down and up.
@@ -52,11 +134,9 @@ class ButtonLookSwitcher : public QObject {
   ButtonLookSwitcher(QAbstractButton* button, const QString& resource, int size)
       : QObject(button), button_(button) {
     setObjectName(QStringLiteral("buttonLookSwitcher"));
-    const QPixmap disabled = ButtonPixmap(resource, size, ButtonLook::Disabled);
-    for (ButtonLook look : {ButtonLook::Normal, ButtonLook::Hot, ButtonLook::Pressed}) {
-      QIcon& icon = icons_[static_cast<int>(look)];
-      icon.addPixmap(ButtonPixmap(resource, size, look), QIcon::Normal);
-      icon.addPixmap(disabled, QIcon::Disabled);
+    const std::shared_ptr<QSvgRenderer> svg = LoadSvg(resource);
+    for (QIcon::Mode look : {QIcon::Normal, QIcon::Active, QIcon::Selected}) {
+      looks_[static_cast<std::size_t>(look)] = QIcon(new ButtonIconEngine(svg, size, look));
     }
     button->setIconSize(QSize(size, size));
     button->installEventFilter(this);
@@ -81,43 +161,25 @@ class ButtonLookSwitcher : public QObject {
 
  private:
   void Refresh() {
-    ButtonLook look = ButtonLook::Normal;
+    QIcon::Mode look = QIcon::Normal;
     if (button_->isDown()) {
-      look = ButtonLook::Pressed;
+      look = QIcon::Selected;
     } else if (hot_) {
-      look = ButtonLook::Hot;
+      look = QIcon::Active;
     }
-    button_->setIcon(icons_[static_cast<int>(look)]);
+    button_->setIcon(looks_[static_cast<std::size_t>(look)]);
   }
 
   QAbstractButton* button_;
-  std::array<QIcon, 3> icons_;
+  // By mode: Normal, Disabled (unused), Active, Selected.
+  std::array<QIcon, 4> looks_;
   bool hot_ = false;
 };
 
 }  // namespace
 
-QPixmap ButtonPixmap(const QString& resource, int size, ButtonLook look) {
-  InitResources();
-  const QImage normal = QIcon(resource)
-                            .pixmap(size, size)
-                            .toImage()
-                            .convertToFormat(QImage::Format_ARGB32_Premultiplied)
-                            .scaled(size, size);
-  if (normal.isNull()) {
-    return {};
-  }
-  switch (look) {
-    case ButtonLook::Normal:
-      return QPixmap::fromImage(normal);
-    case ButtonLook::Hot:
-      return QPixmap::fromImage(Brightened(normal.convertToFormat(QImage::Format_ARGB32)));
-    case ButtonLook::Pressed:
-      return QPixmap::fromImage(PressedDown(normal));
-    case ButtonLook::Disabled:
-      return QPixmap::fromImage(Faded(normal.convertToFormat(QImage::Format_ARGB32)));
-  }
-  return {};
+QIcon ButtonIcon(const QString& resource, int size) {
+  return QIcon(new ButtonIconEngine(LoadSvg(resource), size, std::nullopt));
 }
 
 void SetButtonIcon(QAbstractButton* button, const QString& resource, int size) {

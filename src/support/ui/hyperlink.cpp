@@ -1,17 +1,29 @@
 #include "support/ui/hyperlink.h"
 
+#include <QAccessible>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <algorithm>
+
+#include "support/ui/hyperlink_accessible.h"
 
 namespace tollhaven {
 
 HyperLink::HyperLink(QWidget* parent) : QWidget(parent) {
+  static const bool accessible = [] {
+    QAccessible::installFactory(HyperLinkAccessibleFactory);
+    return true;
+  }();
+  (void)accessible;
   setCursor(Qt::PointingHandCursor);
   setMouseTracking(true);
+  setFocusPolicy(Qt::StrongFocus);
   setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
   FitToText();
 }
@@ -117,6 +129,24 @@ void HyperLink::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
+void HyperLink::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      if ((event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // Taken here, so a dialog's default button does not answer the Enter as well.
+        Open();
+        event->accept();
+        return;
+      }
+      break;
+    default:
+      break;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 void HyperLink::mouseMoveEvent(QMouseEvent* event) {
   currentColor_ = hoverColor_;
   if (!hovering_) {
@@ -149,6 +179,13 @@ void HyperLink::paintEvent(QPaintEvent*) {
   if (underline_) {
     painter.setPen(QPen(currentColor_, 1));
     painter.drawLine(0, height() - 1, width(), height() - 1);
+  }
+  if (hasFocus()) {
+    // The style's focus frame around the text, as on a button that has the keyboard.
+    QStyleOptionFocusRect frame;
+    frame.initFrom(this);
+    frame.backgroundColor = palette().color(backgroundRole());
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
   }
 }
 

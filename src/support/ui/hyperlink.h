@@ -12,7 +12,8 @@ namespace tollhaven {
 // colour while the mouse is over it, optionally underlined, with the hand cursor. A click opens
 // the text as a web address or as an e-mail address with an optional subject and body. The
 // control always takes the size of its text; owners set the text last, after the font, colours
-// and type, so that the size fits what is finally shown.
+// and type, so that the size fits what is finally shown. Tab reaches it, Enter or Space opens it,
+// a focus frame shows where the keyboard is, and assistive tools see it as a link.
 class HyperLink : public QWidget {
   Q_OBJECT
 
@@ -61,6 +62,7 @@ class HyperLink : public QWidget {
 
  protected:
   void changeEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;

@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 
+#include "support/project_addresses.h"
+
 class QMessageBox;
 class QNetworkAccessManager;
 class QWidget;
@@ -16,9 +18,6 @@ namespace tollhaven {
 
 class EventLog;
 
-// Where the program asks for its newest release. The reserved ".example" name never resolves,
-// so a build that keeps it contacts nobody; a release build puts its own server here.
-inline constexpr const char* kUpdateServerAddress = "http://update.tollhaven.example";
 inline constexpr const char* kLatestDocumentPath = "/tollhaven/Latest";
 inline constexpr const char* kMessageDocumentPath = "/tollhaven/Message";
 inline constexpr const char* kUpdateAgent = "Tollhaven";
