@@ -2,12 +2,13 @@
 # Tollhaven build helper.
 #   ./build.sh deps         install the Debian packages the build and the tests need
 #   ./build.sh build        configure and build (debug) into build/
-#   ./build.sh test         deps + build + every test, then the sanitizer build of the core tests
+#   ./build.sh test         deps + build + every test, the package check, then the sanitizer builds
 #   ./build.sh bench        deps + release build + run the benchmarks
 #   ./build.sh fuzz [SECS]  deps + the fuzz build, then every fuzz target for SECS seconds (60)
 #   ./build.sh run          build and start Tollhaven
 #   ./build.sh demo         build and start Tollhaven wired to the simulated handset
 #   ./build.sh install-udev install the udev rule that lets a logged-in user reach the handset
+#   ./build.sh package      deps + release build of the programs + the Debian package, checked
 set -euo pipefail
 cd "$(dirname "$0")"
 ROOT=$(pwd)
@@ -21,6 +22,7 @@ PACKAGES=(
   xdg-utils shared-mime-info desktop-file-utils libfile-mimeinfo-perl
   clang-format libfuse3-dev fuse3 attr
   clang libclang-rt-14-dev
+  dpkg-dev lintian appstream
 )
 
 as_root() {
@@ -57,6 +59,8 @@ build() {
 run_tests() {
   build
   (cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS")
+  # The Debian package, built for release and checked as installed.
+  package
   # The core and the simulated handset again under AddressSanitizer and UBSan.
   configure_and_build "$ROOT/build-asan" Debug -DTOLLHAVEN_SANITIZE=ON -DTOLLHAVEN_BUILD_UI=OFF \
     -DTOLLHAVEN_BUILD_BENCH=OFF
@@ -119,6 +123,21 @@ ui_program() {  # target name
   exec "$ROOT/build/$1"
 }
 
+# The Debian package: the installed programs alone, built for release with the usual hardening
+# in build-package/, made into a .deb by CPack and checked by packaging/check-package.sh.
+package() {
+  local dir="$ROOT/build-package"
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+    -DTOLLHAVEN_BUILD_TESTS=OFF -DTOLLHAVEN_BUILD_BENCH=OFF \
+    -DTOLLHAVEN_UDEV_RULES_DIR=lib/udev/rules.d -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
+    "-DCMAKE_CXX_FLAGS=-fstack-protector-strong -D_FORTIFY_SOURCE=2 -Wformat -Werror=format-security" \
+    "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-z,relro -Wl,-z,now"
+  cmake --build "$dir" -j "$JOBS" --target tollhaven_installed_files
+  rm -f "$dir"/tollhaven_*.deb
+  (cd "$dir" && cpack)
+  "$ROOT/packaging/check-package.sh" "$dir"/tollhaven_*.deb
+}
+
 install_udev() {
   as_root install -m 0644 "$ROOT/packaging/70-tollhaven-p2k.rules" /etc/udev/rules.d/
   as_root udevadm control --reload-rules || true
@@ -135,8 +154,9 @@ case "${1:-}" in
   run) deps; ui_program tollhaven ;;
   demo) deps; ui_program tollhaven-demo ;;
   install-udev) install_udev ;;
+  package) deps; package ;;
   *)
-    sed -n '2,10p' "$0"
+    sed -n '2,11p' "$0"
     exit 2
     ;;
 esac

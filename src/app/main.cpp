@@ -1,26 +1,58 @@
 #include <QApplication>
-#include <QFileInfo>
+#include <QDir>
+#include <iostream>
+#include <string>
+#include <vector>
 
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
+#include "panels/ui/panels_state.h"
 #include "support/app_paths.h"
+#include "support/shell_integration.h"
 
 int main(int argc, char* argv[]) {
-  // A second copy ends at once, before it opens anything, and leaves the first one alone.
-  if (!tollhaven::ClaimSingleInstance()) {
+  using namespace tollhaven;
+  // Help and version answer without a display and whether or not a copy runs already.
+  const ProgramOptions options = ReadProgramOptions(std::vector<std::string>(argv, argv + argc));
+  switch (options.request) {
+    case ProgramRequest::Help:
+      std::cout << ProgramHelp();
+      return 0;
+    case ProgramRequest::Version:
+      std::cout << ProgramVersionLine();
+      return 0;
+    case ProgramRequest::BadOption:
+      std::cerr << BadOptionMessage(options.badOption);
+      return kExitUsage;
+    case ProgramRequest::OpenWindow:
+    case ProgramRequest::ShowPaths:
+      break;
+  }
+  const bool showPaths = options.request == ProgramRequest::ShowPaths;
+  // A second copy ends at once, before it opens anything, and leaves the first one alone. A look
+  // at the paths runs no start-up task and ends at once, so it may run beside a copy.
+  if (!showPaths && !ClaimSingleInstance()) {
     return 0;
   }
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tollhaven"));
-  const std::filesystem::path exeDir = tollhaven::ExecutableDirectory();
-  // The window makes its own directory the current one: a patch file named relative to the
-  // shell's directory is found from there only if it is made absolute first.
+  // Wayland compositors find the window's icon and name through the desktop entry of this id.
+  QGuiApplication::setDesktopFileName(
+      QString::fromLatin1(kApplicationId.data(), static_cast<qsizetype>(kApplicationId.size())));
+  const std::filesystem::path exeDir = ExecutableDirectory();
   QStringList arguments = QApplication::arguments();
-  if (arguments.size() > 1 && !arguments[1].isEmpty()) {
-    arguments[1] = QFileInfo(arguments[1]).absoluteFilePath();
+  if (showPaths) {
+    // The option itself is no file to open.
+    arguments = arguments.mid(0, 1);
   }
-  tollhaven::MainWindow window(tollhaven::AppPaths{exeDir, tollhaven::ConfigDirectory(exeDir)},
-                               arguments);
+  MainWindow window(AppPaths{exeDir, ConfigDirectory(exeDir)},
+                    WithAbsoluteFileArgument(arguments, QDir::currentPath()));
   window.show();
+  if (showPaths) {
+    // Before the event loop, so that no start-up task (update check, companion, patch file) runs.
+    std::cout << PathsReport(window.paths(), PanelsState::Of(window).templates.directory());
+    return window.isVisible() ? 0 : 1;
+  }
   return QApplication::exec();
 }

@@ -8,11 +8,8 @@
 #include "support/app_paths.h"
 #include "support/clock.h"
 #include "support/event_log.h"
+#include "support/program_version.h"
 #include "support/settings.h"
-
-#ifndef TOLLHAVEN_VERSION
-#define TOLLHAVEN_VERSION "0"
-#endif
 
 int main(int argc, char* argv[]) {
   using namespace tollhaven;
@@ -32,8 +29,7 @@ int main(int argc, char* argv[]) {
   env.errIsTerminal = cli::StandardErrorIsTerminal();
   env.toTerminal = cli::ToTerminalEncoding();
   env.fromTerminal = cli::FromTerminalEncoding();
-  // Built as a string first: GCC 12 reports a false overlap for assign(const char*) at -O3.
-  env.version = std::string(TOLLHAVEN_VERSION);
+  env.version = std::string(kProgramVersion);
 
   const std::vector<std::string> args(argv + 1, argv + argc);
   return cli::RunCli(args, env);

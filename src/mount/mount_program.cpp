@@ -20,6 +20,7 @@
 #include "mount/handset_mount.h"
 #include "support/app_paths.h"
 #include "support/event_log.h"
+#include "support/program_version.h"
 #include "support/settings.h"
 
 namespace tollhaven::mount {
@@ -263,6 +264,8 @@ void Usage(std::ostream& out) {
          "Mounts the connected handset: one directory per volume (a, b, ...).\n"
          "  -f            stay in the foreground\n"
          "  -o OPTIONS    FUSE mount options\n"
+         "  -h, --help    this help\n"
+         "  -V, --version the program's version\n"
          "Unmount with: fusermount3 -u MOUNTPOINT\n";
 }
 
@@ -297,7 +300,8 @@ int RunMount(int argc, char* argv[], Discovery& discovery, Clock& clock, std::os
     return kExitSuccess;
   }
   if (options.show_version) {
-    err << "tollhaven-mount, FUSE " << fuse_pkgversion() << '\n';
+    // "<program> <version>" like the other two programs; the FUSE library's after it.
+    std::cout << "tollhaven-mount " << kProgramVersion << " (FUSE " << fuse_pkgversion() << ")\n";
     return kExitSuccess;
   }
   if (options.mountpoint == nullptr) {

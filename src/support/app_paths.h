@@ -8,8 +8,9 @@ namespace tollhaven {
 // The directory of the running executable (`exeDir`); empty when it cannot be found.
 std::filesystem::path ExecutableDirectory();
 
-// Where ".config" and ".log" live: `exeDir` when the program may write there, else the user's
-// configuration directory for the program ($XDG_CONFIG_HOME/tollhaven, by default
+// Where ".config" and ".log" live: `exeDir` when the program may write there and is not an
+// installed copy (one with <prefix>/share/tollhaven/Templates and no Templates beside it), else
+// the user's configuration directory for the program ($XDG_CONFIG_HOME/tollhaven, by default
 // ~/.config/tollhaven), created when missing.
 std::filesystem::path ConfigDirectory(const std::filesystem::path& exeDir);
 

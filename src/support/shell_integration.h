@@ -13,10 +13,14 @@ namespace tollhaven {
 // (src/support/ui/shell_integration_*.cpp) finds the directories and refreshes the desktop's
 // caches when told to.
 
-// The names the desktop knows us by.
-inline constexpr std::string_view kDesktopEntryId = "tollhaven.desktop";
+// The names the desktop knows us by. The user-level files the program writes and the ones a
+// distribution package installs carry the same names, so the desktop sees one application; the
+// running program gives the same id to the window system.
+inline constexpr std::string_view kApplicationId = "org.tollhaven.Tollhaven";
+inline constexpr std::string_view kDesktopEntryId = "org.tollhaven.Tollhaven.desktop";
+static_assert(kDesktopEntryId.substr(0, kApplicationId.size()) == kApplicationId);
 inline constexpr std::string_view kMimePackageFileName = "tollhaven.xml";
-inline constexpr std::string_view kIconName = "tollhaven";
+inline constexpr std::string_view kIconName = kApplicationId;
 inline constexpr std::string_view kPatchFileMimeType = "application/x-tollhaven-patch";
 inline constexpr std::string_view kSkinPackMimeType = "application/x-tollhaven-skin-pack";
 // The outside skin tool, which owns skin packs whenever it is installed.

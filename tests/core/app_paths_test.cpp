@@ -70,6 +70,18 @@ TEST_F(AppPaths, ConfigDirectoryFallsBackToTheUsersConfigDirectoryAndCreatesIt) 
   }
 }
 
+TEST_F(AppPaths, AnInstalledCopyKeepsItsConfigurationOutOfBinEvenWhenItMayWriteThere) {
+  const std::filesystem::path exeDir = root / "prefix" / "bin";
+  ScopedEnv config("XDG_CONFIG_HOME", (root / "xdg").string());
+  std::filesystem::create_directories(root / "prefix" / "share" / "tollhaven" / "Templates");
+  ASSERT_TRUE(IsWritableDirectory(exeDir));
+  EXPECT_EQ(ConfigDirectory(exeDir), root / "xdg" / "tollhaven");
+
+  // Templates beside the program make it a copy run from its own folder again.
+  std::filesystem::create_directories(exeDir / "Templates");
+  EXPECT_EQ(ConfigDirectory(exeDir), exeDir);
+}
+
 TEST_F(AppPaths, TemplatesBesideTheExecutableComeFirstThenTheInstalledCopy) {
   std::filesystem::path exeDir = root / "prefix" / "bin";
   ScopedEnv dataDirs("XDG_DATA_DIRS", (root / "system").string());

@@ -13,7 +13,7 @@ namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
-constexpr std::string_view kOurs = "tollhaven.desktop";
+constexpr std::string_view kOurs = "org.tollhaven.Tollhaven.desktop";
 constexpr std::string_view kPatch = kPatchFileMimeType;
 
 TEST(MimeappsList, OurEntryGoesFirstAndEverythingElseStays) {
@@ -23,43 +23,47 @@ TEST(MimeappsList, OurEntryGoesFirstAndEverythingElseStays) {
     std::string after;
   } cases[] = {
       {"no file yet", "",
-       "[Default Applications]\napplication/x-tollhaven-patch=tollhaven.desktop;\n"},
+       "[Default Applications]\napplication/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n"},
       {"other groups only: ours is appended after a blank line",
        "[Added Associations]\ntext/plain=gedit.desktop;\n",
        "[Added Associations]\ntext/plain=gedit.desktop;\n\n[Default Applications]\n"
-       "application/x-tollhaven-patch=tollhaven.desktop;\n"},
+       "application/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n"},
       {"the group exists: ours follows its last line, the next group keeps its blank line",
        "# mine\n[Default Applications]\ntext/plain=gedit.desktop;\n# keep\n\n[Added "
        "Associations]\nimage/png=eog.desktop;\n",
        "# mine\n[Default Applications]\ntext/plain=gedit.desktop;\n# "
-       "keep\napplication/x-tollhaven-patch=tollhaven.desktop;\n\n[Added "
+       "keep\napplication/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n\n[Added "
        "Associations]\nimage/png=eog.desktop;\n"},
       {"another default stays as the fallback",
        "[Default Applications]\napplication/x-tollhaven-patch=other.desktop;third.desktop\n",
-       "[Default Applications]\napplication/x-tollhaven-patch=tollhaven.desktop;other.desktop;"
+       "[Default "
+       "Applications]\napplication/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;other.desktop;"
        "third.desktop;\n"},
       {"ours further down the list moves to the front",
        "[Default Applications]\napplication/x-tollhaven-patch = other.desktop; "
-       "tollhaven.desktop;\n",
-       "[Default Applications]\napplication/x-tollhaven-patch=tollhaven.desktop;other.desktop;\n"},
+       "org.tollhaven.Tollhaven.desktop;\n",
+       "[Default "
+       "Applications]\napplication/"
+       "x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;other.desktop;\n"},
       {"associations elsewhere and longer keys are not ours to change",
        "[Added Associations]\napplication/x-tollhaven-patch=other.desktop;\n[Default "
        "Applications]\napplication/x-tollhaven-patch-old=x.desktop;\n",
        "[Added Associations]\napplication/x-tollhaven-patch=other.desktop;\n[Default "
        "Applications]\napplication/x-tollhaven-patch-old=x.desktop;\n"
-       "application/x-tollhaven-patch=tollhaven.desktop;\n"},
+       "application/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n"},
       {"the key in a repeated group is set in both",
        "[Default Applications]\napplication/x-tollhaven-patch=a.desktop;\n[Default "
        "Applications]\napplication/x-tollhaven-patch=b.desktop;\n",
        "[Default "
-       "Applications]\napplication/x-tollhaven-patch=tollhaven.desktop;a.desktop;\n[Default "
-       "Applications]\napplication/x-tollhaven-patch=tollhaven.desktop;b.desktop;\n"},
+       "Applications]\napplication/"
+       "x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;a.desktop;\n[Default "
+       "Applications]\napplication/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;b.desktop;\n"},
       {"a file without a last line feed", "[Default Applications]\ntext/plain=gedit.desktop;",
        "[Default Applications]\ntext/plain=gedit.desktop;\n"
-       "application/x-tollhaven-patch=tollhaven.desktop;\n"},
+       "application/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n"},
       {"CR LF lines get a CR LF line", "[Default Applications]\r\ntext/plain=gedit.desktop;\r\n",
        "[Default Applications]\r\ntext/plain=gedit.desktop;\r\n"
-       "application/x-tollhaven-patch=tollhaven.desktop;\r\n"},
+       "application/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -105,7 +109,7 @@ TEST(DesktopEntry, OpensOneFileWithTheExecutable) {
             "Name=Tollhaven\n"
             "GenericName=Handset File Manager\n"
             "Comment=Browse and copy the files of a Motorola P2K handset\n"
-            "Icon=tollhaven\n"
+            "Icon=org.tollhaven.Tollhaven\n"
             "TryExec=/opt/My Tools/tollhaven\n"
             "Exec=\"/opt/My Tools/tollhaven\" %f\n"
             "Terminal=false\n"
@@ -189,8 +193,10 @@ class DesktopFiles : public ::testing::Test {
   }
 
   fs::path Package() const { return dirs.dataHome / "mime/packages/tollhaven.xml"; }
-  fs::path Entry() const { return dirs.dataHome / "applications/tollhaven.desktop"; }
-  fs::path Icon() const { return dirs.dataHome / "icons/hicolor/scalable/apps/tollhaven.svg"; }
+  fs::path Entry() const { return dirs.dataHome / "applications/org.tollhaven.Tollhaven.desktop"; }
+  fs::path Icon() const {
+    return dirs.dataHome / "icons/hicolor/scalable/apps/org.tollhaven.Tollhaven.svg";
+  }
   fs::path Mimeapps() const { return dirs.configHome / "mimeapps.list"; }
 
   fs::path root;
@@ -238,8 +244,8 @@ TEST_F(DesktopFiles, FirstRunWritesEverythingAndTheSecondNothing) {
   EXPECT_EQ(Read(Icon()), "<svg/>");
   EXPECT_EQ(Read(Mimeapps()),
             "[Added Associations]\ntext/plain=gedit.desktop;\n\n[Default Applications]\n"
-            "application/x-tollhaven-patch=tollhaven.desktop;\n"
-            "application/x-tollhaven-skin-pack=tollhaven.desktop;\n");
+            "application/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n"
+            "application/x-tollhaven-skin-pack=org.tollhaven.Tollhaven.desktop;\n");
 
   // The caches the desktop tools would have built since.
   Write(dirs.dataHome / "mime/mime.cache", "");
@@ -267,18 +273,21 @@ TEST_F(DesktopFiles, FirstRunWritesEverythingAndTheSecondNothing) {
 }
 
 TEST_F(DesktopFiles, AnInstalledPackageGetsNoUserCopiesButStillTheDefault) {
-  Write(root / "system/applications/tollhaven.desktop", "[Desktop Entry]\nExec=tollhaven %f\n");
+  Write(root / "system/applications/org.tollhaven.Tollhaven.desktop",
+        "[Desktop Entry]\nExec=tollhaven %f\n");
   Write(root / "system/mime/packages/tollhaven.xml", "<mime-info/>");
   AssociationOutcome outcome = RegisterAssociations(dirs, "/usr/bin/tollhaven", "<svg/>");
   EXPECT_EQ(outcome.filesWritten, 1);
   EXPECT_FALSE(outcome.refreshMimeDatabase);
   EXPECT_FALSE(outcome.refreshDesktopDatabase);
   EXPECT_FALSE(fs::exists(dirs.dataHome));
-  EXPECT_THAT(Read(Mimeapps()), HasSubstr("application/x-tollhaven-patch=tollhaven.desktop;\n"));
+  EXPECT_THAT(Read(Mimeapps()),
+              HasSubstr("application/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n"));
 }
 
 TEST_F(DesktopFiles, AnInstalledEntryWithoutTheTypeIsNotEnough) {
-  Write(root / "system/applications/tollhaven.desktop", "[Desktop Entry]\nExec=tollhaven %f\n");
+  Write(root / "system/applications/org.tollhaven.Tollhaven.desktop",
+        "[Desktop Entry]\nExec=tollhaven %f\n");
   EXPECT_FALSE(InstalledSystemWide(dirs.dataDirs));
   Write(root / "system/mime/application/x-tollhaven-patch.xml", "<mime-type/>");
   EXPECT_TRUE(InstalledSystemWide(dirs.dataDirs));
@@ -304,7 +313,7 @@ TEST_F(DesktopFiles, TheSkinToolKeepsSkinPacks) {
        true},
       {"an entry hidden by the user", "applications/skinner4moto.desktop",
        "[Desktop Entry]\nExec=skin\nHidden=true\n", false},
-      {"our own entry", "applications/tollhaven.desktop",
+      {"our own entry", "applications/org.tollhaven.Tollhaven.desktop",
        "[Desktop Entry]\nExec=t %f\nMimeType=application/x-tollhaven-skin-pack;\n", false},
       {"a type in another group", "applications/packer.desktop",
        "[Desktop Action x]\nMimeType=application/x-tollhaven-skin-pack;\n", false},
@@ -336,7 +345,7 @@ TEST_F(DesktopFiles, AnyTypeClaimingSkinPacksCounts) {
   // What the user had for skin packs stays as it was.
   EXPECT_EQ(Read(Mimeapps()),
             "[Default Applications]\napplication/x-tollhaven-skin-pack=old.desktop;\n"
-            "application/x-tollhaven-patch=tollhaven.desktop;\n");
+            "application/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n");
 }
 
 TEST_F(DesktopFiles, NothingIsWrittenForAnExecutableNoEntryCanName) {

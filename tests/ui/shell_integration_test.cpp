@@ -172,11 +172,11 @@ void ShellIntegrationTest::aStartTiesTheFileTypesToTollhavenAndKeepsOtherEntries
   QTRY_COMPARE_WITH_TIMEOUT(XdgMime({"query", "filetype", SampleFile("x.tlhv")}),
                             QStringLiteral("application/x-tollhaven-patch"), kToolTimeoutMs);
   QCOMPARE(XdgMime({"query", "default", "application/x-tollhaven-patch"}),
-           QStringLiteral("tollhaven.desktop"));
+           QStringLiteral("org.tollhaven.Tollhaven.desktop"));
   QCOMPARE(XdgMime({"query", "filetype", SampleFile("pack.s4m")}),
            QStringLiteral("application/x-tollhaven-skin-pack"));
   QCOMPARE(XdgMime({"query", "default", "application/x-tollhaven-skin-pack"}),
-           QStringLiteral("tollhaven.desktop"));
+           QStringLiteral("org.tollhaven.Tollhaven.desktop"));
   // The program reads "PACK.S4M" as a patch file, so the desktop must not call it a skin pack.
   // xdg-mime's own lookup ignores case; the desktop's database keeps the flag for those that
   // do not.
@@ -187,18 +187,20 @@ void ShellIntegrationTest::aStartTiesTheFileTypesToTollhavenAndKeepsOtherEntries
   const QString list = ReadText(Config("mimeapps.list"));
   QVERIFY2(list.contains("\n[Added Associations]\nimage/png=viewer.desktop;\n"), qPrintable(list));
   // The other program stays behind ours, for when ours is gone.
-  QVERIFY2(list.contains("\napplication/x-tollhaven-patch=tollhaven.desktop;other.desktop;\n"),
+  QVERIFY2(list.contains(
+               "\napplication/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;other.desktop;\n"),
            qPrintable(list));
 
   // Our entry is one the desktop accepts, and the icon it names is in the user's theme.
   QProcess validate;
-  validate.start(QStringLiteral("desktop-file-validate"), {Data("applications/tollhaven.desktop")});
+  validate.start(QStringLiteral("desktop-file-validate"),
+                 {Data("applications/org.tollhaven.Tollhaven.desktop")});
   QVERIFY(validate.waitForFinished(kToolTimeoutMs));
   QVERIFY2(validate.exitCode() == 0, validate.readAllStandardOutput().constData());
   tollhaven::InitResources();
   QFile icon(QString::fromLatin1(tollhaven::kAppIcon));
   QVERIFY(icon.open(QIODevice::ReadOnly));
-  QCOMPARE(ReadText(Data("icons/hicolor/scalable/apps/tollhaven.svg")),
+  QCOMPARE(ReadText(Data("icons/hicolor/scalable/apps/org.tollhaven.Tollhaven.svg")),
            QString::fromUtf8(icon.readAll()));
 }
 
@@ -225,8 +227,8 @@ void ShellIntegrationTest::aSecondStartWritesNothingAndRefreshesNothing() {
 
   // Put every file we wrote a day into the past: any write would bring it back to now.
   const QStringList files{Data("mime/packages/tollhaven.xml"),
-                          Data("applications/tollhaven.desktop"),
-                          Data("icons/hicolor/scalable/apps/tollhaven.svg"),
+                          Data("applications/org.tollhaven.Tollhaven.desktop"),
+                          Data("icons/hicolor/scalable/apps/org.tollhaven.Tollhaven.svg"),
                           Config("mimeapps.list"), Config("autostart/Lampwick.desktop")};
   std::map<QString, fs::file_time_type> aged;
   for (const QString& file : files) {
@@ -250,18 +252,19 @@ void ShellIntegrationTest::theDesktopStartsTheExecutableWithTheFileEvenOnAnAwkwa
 
   // The launcher's own reading of desktop entries gives back the path and the file, unchanged.
   const std::optional<tollhaven::DesktopEntry> entry =
-      tollhaven::ReadDesktopEntry(Data("applications/tollhaven.desktop"));
+      tollhaven::ReadDesktopEntry(Data("applications/org.tollhaven.Tollhaven.desktop"));
   QVERIFY(entry.has_value());
   QCOMPARE(tollhaven::ExpandDesktopExec(*entry, "/tmp/a patch.tlhv"),
            QStringList({awkward, "/tmp/a patch.tlhv"}));
   QProcess validate;
-  validate.start(QStringLiteral("desktop-file-validate"), {Data("applications/tollhaven.desktop")});
+  validate.start(QStringLiteral("desktop-file-validate"),
+                 {Data("applications/org.tollhaven.Tollhaven.desktop")});
   QVERIFY(validate.waitForFinished(kToolTimeoutMs));
   QVERIFY2(validate.exitCode() == 0, validate.readAllStandardOutput().constData());
 }
 
 void ShellIntegrationTest::anInstalledPackageGetsNoUserCopies() {
-  WriteText(System("applications/tollhaven.desktop"),
+  WriteText(System("applications/org.tollhaven.Tollhaven.desktop"),
             "[Desktop Entry]\nType=Application\nName=Tollhaven\nExec=true %f\n"
             "MimeType=application/x-tollhaven-patch;\n");
   WriteText(System("mime/packages/tollhaven.xml"),
@@ -269,11 +272,11 @@ void ShellIntegrationTest::anInstalledPackageGetsNoUserCopies() {
 
   WindowUnderTest window;
 
-  QVERIFY(!QFile::exists(Data("applications/tollhaven.desktop")));
+  QVERIFY(!QFile::exists(Data("applications/org.tollhaven.Tollhaven.desktop")));
   QVERIFY(!QFile::exists(Data("mime/packages/tollhaven.xml")));
   QVERIFY(!QFile::exists(Data("icons")));
   QCOMPARE(XdgMime({"query", "default", "application/x-tollhaven-patch"}),
-           QStringLiteral("tollhaven.desktop"));
+           QStringLiteral("org.tollhaven.Tollhaven.desktop"));
 }
 
 void ShellIntegrationTest::theSkinToolKeepsSkinPacks() {

@@ -50,6 +50,8 @@ class TemplateIcons : public HandsetIcons {
   // The sample entry's icon, or -1 when the folder has no such entry. A trailing dot is dropped
   // ("D." is the entry D), and an extension in capitals also finds its sample in small letters.
   int TemplateIcon(std::string_view templateName) override;
+  // The folder of sample entries the icons come from.
+  const std::filesystem::path& directory() const { return directory_; }
 
  private:
   PanelIcons& icons_;
