@@ -147,6 +147,12 @@ void SimulatedHandset::ClearFaults() {
   scriptedNoData_ = false;
 }
 
+void SimulatedHandset::Replug() {
+  ClearFaults();
+  std::lock_guard lock(mutex_);
+  answers_.clear();
+}
+
 std::vector<ReceivedCommand> SimulatedHandset::Received() const {
   std::lock_guard lock(mutex_);
   return {received_.begin(), received_.end()};

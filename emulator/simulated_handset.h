@@ -137,13 +137,16 @@ class SimulatedHandset {
   // really waiting.
   void OverridePollCount(uint8_t count, int times);
   // After n more transfers every transfer fails as if the handset was unplugged (until
-  // ClearFaults, which plugs it back in).
+  // ClearFaults or Replug, which plug it back in).
   void DisconnectAfter(int transfers);
   // Answer the next command with status 8 and exactly these data bytes, whatever it asked.
   void ScriptNextAnswer(std::vector<uint8_t> data);
   // Answer the next command with status 6 (done, no data), whatever it asked.
   void ScriptNextAnswerNoData();
   void ClearFaults();
+  // Plugged in again after an unplug: the faults are cleared as by ClearFaults, and the answers
+  // still waiting are lost, as a real handset loses them when it leaves the bus.
+  void Replug();
 
   // ---- What the handset saw ----
 

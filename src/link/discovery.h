@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "link/usb_hotplug_watch.h"
 #include "link/usb_transport.h"
 #include "support/event_log.h"
 
@@ -35,6 +36,10 @@ class Discovery {
   // Finds the first interface named "Motorola Test Command", opens and claims it. Failures of
   // the transport go to `log` as the transport's own lines.
   virtual FoundInterface OpenTestInterface(EventLog& log) = 0;
+
+  // Arrivals and departures of the devices this discovery finds, where the system reports them;
+  // null where it does not (the front end's periodic search then finds a handset by itself).
+  virtual std::unique_ptr<UsbHotplugWatch> WatchDevices() { return nullptr; }
 };
 
 // The command that makes the handset show its test-command interface.

@@ -239,4 +239,8 @@ FoundInterface LinuxDiscovery::OpenTestInterface(EventLog& log) {
   return found;
 }
 
+std::unique_ptr<UsbHotplugWatch> LinuxDiscovery::WatchDevices() {
+  return UsbHotplugWatch::Start(kHandsetVendorId);
+}
+
 }  // namespace tollhaven

@@ -50,6 +50,8 @@ class LinuxDiscovery : public Discovery {
   int FindModemPort(std::string& port) override;
   int SendModeSwitch(const std::string& port) override;
   FoundInterface OpenTestInterface(EventLog& log) override;
+  // libusb's hot-plug events for the handset maker's devices.
+  std::unique_ptr<UsbHotplugWatch> WatchDevices() override;
 
   // Every USB interface of the active configurations, in enumeration order: by bus, port path,
   // configuration and interface number.

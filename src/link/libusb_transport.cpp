@@ -109,6 +109,14 @@ int LibusbTransport::UsbReceive(uint8_t* buffer, std::size_t capacity, uint32_t&
   return 0;
 }
 
+std::optional<UsbDeviceAddress> LibusbTransport::DeviceAddress() const {
+  if (handle_ == nullptr) {
+    return std::nullopt;
+  }
+  libusb_device* device = libusb_get_device(handle_);
+  return UsbDeviceAddress{libusb_get_bus_number(device), libusb_get_device_address(device)};
+}
+
 int LibusbTransport::ReadStringDescriptor(uint8_t index, uint16_t language, uint8_t* reply,
                                           unsigned timeoutMs) {
   return Transfer(LIBUSB_ENDPOINT_IN, LIBUSB_REQUEST_GET_DESCRIPTOR,

@@ -35,6 +35,7 @@ class LibusbTransport : public UsbTransport {
   int UsbReceive(uint8_t* buffer, std::size_t capacity, uint32_t& size) override;
   // The interface's name from its string descriptor; the selector is not needed here.
   int UsbQueryName(uint16_t selector, std::string& name) override;
+  std::optional<UsbDeviceAddress> DeviceAddress() const override;
 
   // Claims the interface, detaching a kernel driver bound to it first. A libusb error code.
   int Claim();

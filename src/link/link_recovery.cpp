@@ -6,13 +6,26 @@
 
 namespace tollhaven {
 
+LinkChange LinkRecovery::Lose() {
+  link_.DropTransport();
+  waiting_ = true;
+  link_.log().AppendLog(
+      "Handset disconnected. The file list is loaded again once the handset is back.");
+  return LinkChange::Lost;
+}
+
+LinkChange LinkRecovery::DeviceLeft(const UsbDeviceAddress& device) {
+  // Other devices of the maker come and go too, the handset's own modem device among them when
+  // it switches to the test-command mode.
+  if (link_.transport() == nullptr || link_.transport()->DeviceAddress() != device) {
+    return LinkChange::None;
+  }
+  return Lose();
+}
+
 LinkChange LinkRecovery::Check() {
   if (link_.LinkLost()) {
-    link_.DropTransport();
-    waiting_ = true;
-    link_.log().AppendLog(
-        "Handset disconnected. The file list is loaded again once the handset is back.");
-    return LinkChange::Lost;
+    return Lose();
   }
   if (!waiting_) {
     return LinkChange::None;

@@ -19,10 +19,16 @@ class LinkRecovery {
   LinkRecovery(PhoneLink& link, Discovery& discovery) : link_(link), discovery_(discovery) {}
 
   LinkChange Check();
+  // The system reported `device` gone: when it is the handset's device, the handset is let go
+  // at once (Lost), without waiting for its commands to go unanswered. The same rule as for
+  // Check: never while a worker holds the link.
+  LinkChange DeviceLeft(const UsbDeviceAddress& device);
   // True from a Lost until the handset is back.
   bool waiting() const { return waiting_; }
 
  private:
+  LinkChange Lose();
+
   PhoneLink& link_;
   Discovery& discovery_;
   bool waiting_ = false;

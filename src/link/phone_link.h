@@ -19,6 +19,11 @@ inline constexpr std::size_t kMaxPayload = kCommandBufferSize - 16;
 inline constexpr uint16_t kDefaultTestInterface = 8;
 // Poll for an answer for at most this long.
 inline constexpr uint32_t kAnswerWaitLimitMs = 40000;
+// An answer to an earlier command (one whose read timed out, say) can wait in the handset ahead
+// of the answer to the current one. The command that reads it fails; up to this many answers
+// after it are read off until its own, each waited for this long only, as it may never come.
+inline constexpr int kMaxStaleAnswers = 4;
+inline constexpr uint32_t kStaleAnswerWaitMs = 1000;
 
 // The link to the handset: the transport, the sequence counter and the command transaction.
 // One command runs at a time (the main window issues none while a worker runs).
@@ -60,7 +65,12 @@ class PhoneLink {
   Clock& clock() { return clock_; }
 
  private:
-  int PollForAnswer(uint8_t& count, uint16_t& size);
+  int PollForAnswer(uint8_t& count, uint16_t& size, uint32_t limitMs);
+  // Reads the answers a poll announced into the answer area, as far as it holds; false when
+  // the read failed. `tooLong`: they did not fit.
+  bool ReadAnswer(uint8_t waiting, uint16_t answerSize, uint32_t& received, bool& tooLong);
+  // Reads off waiting answers until the one to `sequence` is gone too.
+  void PassOverAnswersUpTo(uint16_t sequence);
 
   EventLog& log_;
   Clock& clock_;

@@ -67,22 +67,16 @@ int PhoneLink::Transact(uint16_t opcode, const uint8_t* payload, uint32_t payloa
 
   uint8_t waiting = 0;
   uint16_t answerSize = 0;
-  if (PollForAnswer(waiting, answerSize) != 0) {
+  if (PollForAnswer(waiting, answerSize, kAnswerWaitLimitMs) != 0) {
     ++silentTransactions;
     log_.AppendLog("CMD: Answer wait timeout!");
     return -1;
   }
 
   clock_.Sleep(1);
-  std::memset(answerArea_, 0, sizeof answerArea_);
-  const uint32_t announced = 2u * waiting + answerSize + 4u;
-  // An answer larger than the area is still read, as far as the area holds, so that it leaves
-  // the handset's queue; left there, it would be taken for the answer to every later command.
-  const bool tooLong = announced > kAnswerAreaSize;
-  const auto readLength = static_cast<uint16_t>(tooLong ? kAnswerAreaSize : announced);
-  PutSetup(answerArea_, kVendorIn, kRequestRead, waiting, testInterface, readLength);
   uint32_t received = 0;
-  if (transport_->UsbReceive(answerArea_, kAnswerAreaSize, received) != 0) {
+  bool tooLong = false;
+  if (!ReadAnswer(waiting, answerSize, received, tooLong)) {
     ++silentTransactions;
     log_.AppendLog("CMD: Data write fail!");
     return -1;
@@ -95,8 +89,15 @@ int PhoneLink::Transact(uint16_t opcode, const uint8_t* payload, uint32_t payloa
 
   // A reply too short to hold an answer header would leave parts of the setup packet in the
   // checked fields; it is as invalid as a wrong one.
-  if (received < kAnswerHeaderSize || answerArea_[0] != 1 || (answerArea_[6] & 0x80) == 0 ||
-      (Big16(answerArea_ + 6) & 0x0FFF) != sequence) {
+  if (received < kAnswerHeaderSize || answerArea_[0] != 1 || (answerArea_[6] & 0x80) == 0) {
+    log_.AppendLog("CMD: Answer packet invalid!");
+    return 1;
+  }
+  if ((Big16(answerArea_ + 6) & 0x0FFF) != sequence) {
+    // A late answer to an earlier command (whose read timed out, say). This command's own answer
+    // waits behind it and would be taken for the next command's, that one's for the one after,
+    // and so on; with the answers read off up to it, the next command starts clean.
+    PassOverAnswersUpTo(sequence);
     log_.AppendLog("CMD: Answer packet invalid!");
     return 1;
   }
@@ -127,8 +128,41 @@ int PhoneLink::Transact(uint16_t opcode, const uint8_t* payload, uint32_t payloa
   return 0;
 }
 
-// Polls until the handset announces one or two answers, or the wait limit has passed.
-int PhoneLink::PollForAnswer(uint8_t& count, uint16_t& size) {
+bool PhoneLink::ReadAnswer(uint8_t waiting, uint16_t answerSize, uint32_t& received,
+                           bool& tooLong) {
+  std::memset(answerArea_, 0, sizeof answerArea_);
+  const uint32_t announced = 2u * waiting + answerSize + 4u;
+  // An answer larger than the area is still read, as far as the area holds, so that it leaves
+  // the handset's queue; left there, it would be taken for the answer to every later command.
+  tooLong = announced > kAnswerAreaSize;
+  const auto readLength = static_cast<uint16_t>(tooLong ? kAnswerAreaSize : announced);
+  PutSetup(answerArea_, kVendorIn, kRequestRead, waiting, testInterface, readLength);
+  received = 0;
+  return transport_->UsbReceive(answerArea_, kAnswerAreaSize, received) == 0;
+}
+
+void PhoneLink::PassOverAnswersUpTo(uint16_t sequence) {
+  for (int passed = 0; passed < kMaxStaleAnswers; ++passed) {
+    uint8_t waiting = 0;
+    uint16_t answerSize = 0;
+    // The answer may never come (the handset answered this command with the stale sequence).
+    if (PollForAnswer(waiting, answerSize, kStaleAnswerWaitMs) != 0) {
+      return;
+    }
+    clock_.Sleep(1);
+    uint32_t received = 0;
+    bool tooLong = false;
+    if (!ReadAnswer(waiting, answerSize, received, tooLong)) {
+      return;
+    }
+    if (received >= kAnswerHeaderSize && (Big16(answerArea_ + 6) & 0x0FFF) == sequence) {
+      return;
+    }
+  }
+}
+
+// Polls until the handset announces one or two answers, or `limitMs` has passed.
+int PhoneLink::PollForAnswer(uint8_t& count, uint16_t& size, uint32_t limitMs) {
   const uint32_t start = clock_.TickCount();
   for (;;) {
     std::memset(pollArea_, 0, sizeof pollArea_);
@@ -141,7 +175,7 @@ int PhoneLink::PollForAnswer(uint8_t& count, uint16_t& size) {
       return 0;
     }
     clock_.Sleep(1);
-    if (static_cast<uint32_t>(clock_.TickCount() - start) >= kAnswerWaitLimitMs) {
+    if (static_cast<uint32_t>(clock_.TickCount() - start) >= limitMs) {
       return -1;
     }
   }

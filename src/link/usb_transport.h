@@ -2,9 +2,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tollhaven {
+
+// Where a USB device sits: its bus number and its address on that bus. A device plugged in again
+// gets a new address.
+struct UsbDeviceAddress {
+  int bus = 0;
+  int address = 0;
+  bool operator==(const UsbDeviceAddress&) const = default;
+};
 
 // Time-outs of the three transport operations, in milliseconds.
 inline constexpr unsigned kUsbSendTimeoutMs = 1000;
@@ -29,6 +38,9 @@ class UsbTransport {
 
   // The name of the opened interface (discovery passes selector 2).
   virtual int UsbQueryName(uint16_t selector, std::string& name) = 0;
+
+  // The USB device the transport has open; none for a transport that is not a USB device.
+  virtual std::optional<UsbDeviceAddress> DeviceAddress() const { return std::nullopt; }
 };
 
 }  // namespace tollhaven

@@ -15,6 +15,10 @@ struct WorkerSignal {
   std::atomic<int> workerDone{1};
   std::atomic<int> outcome{0};  // 0: every command succeeded; -1: at least one failed
   std::atomic<bool> cancelRequested{false};
+  // Set by the starting side from before the worker starts until it has joined it. The wait
+  // dialog runs the window's timers meanwhile, also after the worker is done and before the
+  // starting side has taken its result back; they must leave the worker's things alone.
+  std::atomic<bool> handedOut{false};
 
   void Start() {
     outcome.store(0, std::memory_order_relaxed);
@@ -30,6 +34,7 @@ struct WorkerSignal {
   void RequestCancel() { cancelRequested.store(true, std::memory_order_release); }
   void ClearCancel() { cancelRequested.store(false, std::memory_order_release); }
   bool CancelRequested() const { return cancelRequested.load(std::memory_order_acquire); }
+  bool HandedOut() const { return handedOut.load(std::memory_order_acquire); }
 };
 
 }  // namespace tollhaven

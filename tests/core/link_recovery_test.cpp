@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "emulator/transport/emulated_discovery.h"
+#include "emulator/transport/emulated_transport.h"
 #include "simulated_link.h"
 
 namespace tollhaven::testing {
@@ -25,7 +27,7 @@ struct Departure {
   std::function<void(SimulatedLink&)> leave;
 };
 
-class LinkRecoveryTest : public ::testing::TestWithParam<Departure> {
+class RecoveryFixture : public ::testing::Test {
  protected:
   // A command the simulated handset answers with data while it is there.
   int Ask() {
@@ -41,6 +43,8 @@ class LinkRecoveryTest : public ::testing::TestWithParam<Departure> {
   EmulatedDiscovery discovery{s.sim, s.clock};
   LinkRecovery recovery{s.link, discovery};
 };
+
+class LinkRecoveryTest : public RecoveryFixture, public ::testing::WithParamInterface<Departure> {};
 
 TEST_P(LinkRecoveryTest, NoticesTheHandsetGoneAndFindsItAgain) {
   ASSERT_EQ(Ask(), 0);
@@ -65,7 +69,7 @@ TEST_P(LinkRecoveryTest, NoticesTheHandsetGoneAndFindsItAgain) {
   EXPECT_EQ(discovery.searches, 2);
   EXPECT_EQ(s.Lines().size(), lines);
 
-  s.sim.ClearFaults();  // plugged back in
+  s.sim.Replug();
   discovery.plugged = true;
   EXPECT_EQ(recovery.Check(), LinkChange::Back);
   EXPECT_EQ(Count(kBackLine), 1);
@@ -123,6 +127,68 @@ TEST_F(LinkRecoveryTest, AnAnswerEndsTheSilence) {
   }
   EXPECT_EQ(recovery.Check(), LinkChange::None);
   EXPECT_NE(s.link.transport(), nullptr);
+}
+
+// The simulated handset's transport as if it were the USB device at `address`.
+class AddressedTransport : public EmulatedTransport {
+ public:
+  AddressedTransport(SimulatedLink& s, UsbDeviceAddress address)
+      : EmulatedTransport(s.sim, s.log, s.clock), address_(address) {}
+  std::optional<UsbDeviceAddress> DeviceAddress() const override { return address_; }
+
+ private:
+  UsbDeviceAddress address_;
+};
+
+struct DeviceReport {
+  const char* name;
+  UsbDeviceAddress gone;
+  LinkChange change;
+};
+
+class DeviceLeftTest : public RecoveryFixture,
+                       public ::testing::WithParamInterface<DeviceReport> {};
+
+// The system reports a device of the maker gone: only the handset's own device lets the handset
+// go, at once and without a command going unanswered first.
+TEST_P(DeviceLeftTest, OnlyTheHandsetsOwnDeviceLetsItGo) {
+  s.link.SetTransport(std::make_unique<AddressedTransport>(s, UsbDeviceAddress{1, 5}));
+  ASSERT_EQ(Ask(), 0);
+
+  EXPECT_EQ(recovery.DeviceLeft(GetParam().gone), GetParam().change);
+
+  if (GetParam().change == LinkChange::Lost) {
+    EXPECT_EQ(s.link.transport(), nullptr);
+    EXPECT_EQ(Count(kLostLine), 1);
+    EXPECT_TRUE(recovery.waiting());
+    // Reported twice (the departure and then the silence): still one line.
+    EXPECT_EQ(recovery.DeviceLeft(GetParam().gone), LinkChange::None);
+    EXPECT_EQ(recovery.Check(), LinkChange::Back);
+    EXPECT_EQ(Count(kLostLine), 1);
+  } else {
+    EXPECT_NE(s.link.transport(), nullptr);
+    EXPECT_EQ(Count(kLostLine), 0);
+    EXPECT_EQ(recovery.Check(), LinkChange::None);
+  }
+  EXPECT_EQ(Ask(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reports, DeviceLeftTest,
+    ::testing::Values(DeviceReport{"TheHandsetsDevice", {1, 5}, LinkChange::Lost},
+                      // Its modem device, gone when the handset switched its mode.
+                      DeviceReport{"AnotherAddress", {1, 4}, LinkChange::None},
+                      DeviceReport{"SameAddressOnAnotherBus", {2, 5}, LinkChange::None}),
+    [](const ::testing::TestParamInfo<DeviceReport>& info) {
+      return std::string(info.param.name);
+    });
+
+// A transport that is not a USB device (the simulated handset's) is never taken for one.
+TEST_F(LinkRecoveryTest, ADeviceReportNeverLetsGoOfATransportWithoutAddress) {
+  EXPECT_EQ(recovery.DeviceLeft({}), LinkChange::None);
+  EXPECT_EQ(recovery.DeviceLeft({1, 2}), LinkChange::None);
+  EXPECT_NE(s.link.transport(), nullptr);
+  EXPECT_EQ(Ask(), 0);
 }
 
 }  // namespace

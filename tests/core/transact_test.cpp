@@ -169,6 +169,58 @@ TEST_F(Transact, AnAnswerTooLongForTheAreaLeavesTheQueue) {
   EXPECT_THAT(s.Lines(), ElementsAre("CMD: Answer packet too long!"));
 }
 
+// The answer to a command whose read timed out stays in the handset. The next command reads it,
+// fails as it always did, and reads off its own answer behind it, so that the commands after
+// it get their own answers again instead of each the one before.
+TEST_F(Transact, AnAnswerLeftBehindByAReadTimeOutFailsOneCommandOnly) {
+  s.sim.TimeOutTransfer(3);
+  EXPECT_EQ(Send(), -1);
+  EXPECT_EQ(Send(), 1);
+  EXPECT_THAT(s.Lines(), ElementsAre("USB: IO Time-out!", "CMD: Data write fail!",
+                                     "CMD: Answer packet invalid!"));
+  for (uint8_t round = 1; round <= 3; ++round) {
+    s.sim.ScriptNextAnswer({round, 2, 3});
+    EXPECT_EQ(Send(), 0) << "command " << int(round);
+    EXPECT_EQ(answerLength, 3u);
+    EXPECT_EQ(answer[0], round);
+  }
+  EXPECT_EQ(s.Lines().size(), 3u);
+}
+
+// A late answer in place of the current one: the current answer is looked for briefly (it
+// never comes), and the next command works.
+TEST_F(Transact, ALateAnswerWithoutTheCurrentOneCostsAShortWaitOnly) {
+  s.sim.WrongSequenceOnNextAnswer();
+  const uint32_t start = s.clock.TickCount();
+  EXPECT_EQ(Send(), 1);
+  EXPECT_THAT(s.Lines(), ElementsAre("CMD: Answer packet invalid!"));
+  EXPECT_GE(s.clock.TickCount() - start, kStaleAnswerWaitMs);
+  EXPECT_LT(s.clock.TickCount() - start, kStaleAnswerWaitMs + 100);
+  s.sim.ScriptNextAnswer({9});
+  EXPECT_EQ(Send(), 0);
+  EXPECT_EQ(answer[0], 9);
+}
+
+// Several answers to earlier commands ahead of the current one: up to the limit, the command
+// that meets them reads them all off; beyond it, the next command meets the rest.
+class StaleAnswers : public Transact, public ::testing::WithParamInterface<int> {};
+
+TEST_P(StaleAnswers, AreReadOffUpToTheLimit) {
+  const int stale = GetParam();
+  s.sim.TimeOutTransfer(3);  // the read times out: the answer stays
+  ASSERT_EQ(Send(), -1);
+  for (int i = 1; i < stale; ++i) {
+    s.sim.TimeOutTransfer(3);  // the read of the answer ahead times out: both stay
+    ASSERT_EQ(Send(), -1);
+  }
+  EXPECT_EQ(Send(), 1);
+  // The later answers ahead and its own are read off while they are no more than the limit.
+  EXPECT_EQ(Send(), stale <= kMaxStaleAnswers ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, StaleAnswers,
+                         ::testing::Values(1, kMaxStaleAnswers, kMaxStaleAnswers + 1));
+
 TEST_F(Transact, APollThatTimesOutUsesUpTheAnswerWait) {
   // The poll itself waits the 40 s receive limit; the wait limit is checked after it.
   s.sim.TimeOutTransfer(2);

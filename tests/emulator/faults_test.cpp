@@ -66,6 +66,22 @@ TEST_F(HandsetTest, ATimedOutReadLeavesTheAnswerWaiting) {
   EXPECT_EQ(Parse(ReadAnswerReply()).sequence, 1);
 }
 
+// An answer left waiting when the handset was unplugged: clearing the faults keeps it, a re-plug
+// loses it, as a real handset does.
+TEST_F(HandsetTest, AReplugLosesTheAnswersStillWaiting) {
+  handset.DisconnectAfter(2);  // send and poll pass, then the handset is gone
+  ASSERT_EQ(Send(kRestart, {}), TransferStatus::Ok);
+  ASSERT_EQ(Poll()[1], 1);
+  Bytes reply;
+  ASSERT_EQ(ReadReply(reply, 14), TransferStatus::Error);
+
+  handset.ClearFaults();
+  EXPECT_EQ(Poll()[1], 1);
+  handset.Replug();
+  EXPECT_EQ(Poll()[1], 0);
+  EXPECT_EQ(Transact(kRestart, {}).sequence, 2);
+}
+
 TEST_F(HandsetTest, WrongSequenceEchoesTheCommandBefore) {
   handset.WrongSequenceOnNextAnswer();
   sequence = 0x0FFF;  // the next command carries 0 after the wrap

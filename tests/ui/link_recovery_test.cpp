@@ -1,10 +1,12 @@
 // The window notices a handset that went away and finds it again when it is back.
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/control_ids.h"
 #include "handset_window_fixture.h"
 #include "panels/ui/handset_session.h"
+#include "support/ui/wait_dialog.h"
 
 using namespace tollhaven;
 using namespace tollhaven::testing;
@@ -44,7 +46,7 @@ class LinkRecoveryTest : public QObject {
     QCOMPARE(session.fileList().fileListLoaded, 0);
 
     // Plugged back in: the window's own timer finds it.
-    h.handset.ClearFaults();
+    h.handset.Replug();
     h.discovery->plugged = true;
     QTRY_COMPARE_WITH_TIMEOUT(Count(h.window, kBackLine), 1L,
                               3 * HandsetSession::kLinkWatchIntervalMs);
@@ -53,6 +55,29 @@ class LinkRecoveryTest : public QObject {
     QCOMPARE(session.fileList().fileListLoaded, 1);
     QVERIFY(Names(h.window, kRight).contains(QStringLiteral("ring.mp3")));
     QCOMPARE(Count(h.window, kLostLine), 1L);
+  }
+
+  // The wait dialog runs the window's timers. The link is left alone until the starting side has
+  // taken the worker's result back, even once the worker is done.
+  void nothingIsLetGoWhileAWorkersWaitRuns() {
+    HandsetWindow h;
+    Choose(h.window, kRight, 0);
+    Activate(h.window, kRight, QStringLiteral("a"));
+    HandsetSession& session = HandsetSession::Of(h.window);
+    session.link().silentTransactions = PhoneLink::kLinkLostAfter;  // as after silent commands
+    long lostDuringWait = -1;
+    // Before the dialog's first look at the finished worker.
+    QTimer::singleShot(WaitDialog::kPollIntervalMs / 2, &h.window, [&] {
+      session.WatchLink();
+      lostDuringWait = Count(h.window, kLostLine);
+    });
+    RunWorker(&h.window, session.signal(), [] {});
+    QCOMPARE(lostDuringWait, 0L);
+    QVERIFY(session.connected());
+
+    session.WatchLink();
+    QCOMPARE(Count(h.window, kLostLine), 1L);
+    QVERIFY(!session.connected());
   }
 
   void aHandsetThatAnswersIsLeftAlone() {

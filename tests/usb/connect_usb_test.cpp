@@ -10,9 +10,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "emulator/simulated_handset.h"
@@ -185,6 +187,45 @@ TEST_F(UsbHandsetTest, ConnectingAgainKeepsTheWorkingHandle) {
   // Dropping the transport gives the interface back.
   link.SetTransport(nullptr);
   EXPECT_EQ(fake->Releases(), 1);
+}
+
+// As a real unplug: the transfer under way fails at once instead of after its time-out, every
+// later one fails too, and the device plugged in again is found at its new address.
+TEST_F(UsbHandsetTest, UnplugFailsTheTransferUnderWayAndTheReplugIsFoundAgain) {
+  Plug({});
+  Connect(link, discovery);
+  ASSERT_NE(link.transport(), nullptr);
+  const int firstAddress = fake->address();
+
+  sim.TimeOutTransfer(1);  // the next poll is never answered
+  std::thread unplug([this] {
+    while (fake->Pending() == 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    fake->Unplug();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  uint8_t poll[12] = {0xC1, 0x00, 0x00, 0x00, 0x08, 0x00, 0x08, 0x00};
+  uint32_t size = 0;
+  EXPECT_EQ(link.transport()->UsbReceive(poll, sizeof poll, size), -1);
+  unplug.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start,
+            std::chrono::milliseconds(kUsbReceiveTimeoutMs / 4));
+  EXPECT_EQ(log.Lines().back(), "USB: IO Failed!");
+  EXPECT_EQ(fake->Discards(), 0);
+
+  uint8_t volumes[kVolumeBufferSize] = {};
+  EXPECT_EQ(handset.PhoneVolumes(volumes), -1);
+  const std::vector<std::string> lines = log.Lines();
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[lines.size() - 2], "USB: IO Failed!");
+
+  fake->PlugIn();
+  Connect(link, discovery);
+  ASSERT_NE(link.transport(), nullptr);
+  EXPECT_NE(fake->address(), firstAddress);
+  EXPECT_EQ(link.transport()->DeviceAddress(), (UsbDeviceAddress{1, fake->address()}));
+  EXPECT_EQ(handset.PhoneVolumes(volumes), 0);
 }
 
 }  // namespace

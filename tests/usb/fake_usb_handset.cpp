@@ -12,14 +12,13 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
 #include <stdexcept>
 
 namespace tollhaven::testing {
 
 namespace {
 
-constexpr char kDeviceNode[] = "/dev/bus/usb/001/002";
-constexpr char kModemNode[] = "/dev/ttyACM0";
 constexpr char kDevicePath[] = "/devices/pci0000:00/0000:00:14.0/usb1/1-1";
 constexpr uint8_t kInterfaceString = 4;
 constexpr uint8_t kStandardIn = 0x80;
@@ -61,28 +60,55 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
   return text;
 }
 
+std::string DeviceNumber(int address) {
+  char digits[4];
+  std::snprintf(digits, sizeof digits, "%03d", address);
+  return digits;
+}
+
+std::string NodeOf(int address) {
+  return "/dev/bus/usb/001/" + DeviceNumber(address);
+}
+
+std::string InterfacePath(uint8_t number) {
+  return std::string(kDevicePath) + "/1-1:1." + std::to_string(number);
+}
+
 std::string Interface(uint8_t number, const std::string& extra) {
   char hex[3];
   std::snprintf(hex, sizeof hex, "%02x", number);
-  return std::string("P: ") + kDevicePath + "/1-1:1." + std::to_string(number) +
+  return "P: " + InterfacePath(number) +
          "\nE: DEVTYPE=usb_interface\nE: SUBSYSTEM=usb\nA: bInterfaceNumber=" + hex + "\\n\n" +
          extra + "\n";
 }
 
-std::string Description(const FakeUsbHandset::Layout& layout, const std::string& name) {
+// The device's address when it is first plugged in; each re-plug takes the next.
+constexpr int kFirstAddress = 2;
+
+// The modem port of the device at `address`: ttyACM0 at first. The port of an unplugged device
+// that is still held open keeps its number, so the device comes back under the next one.
+std::string ModemName(int address) {
+  return "ttyACM" + std::to_string(address - kFirstAddress);
+}
+
+std::string Description(const FakeUsbHandset::Layout& layout, const std::string& name, int address,
+                        const std::string& modem) {
+  const std::string number = DeviceNumber(address);
   std::string text;
   if (layout.modemPort) {
-    text += std::string("P: ") + kDevicePath +
-            "/1-1:1.1/tty/ttyACM0\nN: ttyACM0\nE: DEVNAME=/dev/ttyACM0\nE: SUBSYSTEM=tty\n\n";
+    text += std::string("P: ") + kDevicePath + "/1-1:1.1/tty/" + modem + "\nN: " + modem +
+            "\nE: DEVNAME=/dev/" + modem + "\nE: SUBSYSTEM=tty\n\n";
   }
   text += Interface(0, "E: DRIVER=cdc_acm\n");
   text += Interface(1, "E: DRIVER=cdc_acm\n");
   text +=
       Interface(layout.testInterface, layout.nameInSysfs ? "A: interface=" + name + "\\n\n" : "");
-  text += std::string("P: ") + kDevicePath +
-          "\nN: bus/usb/001/002\nE: DEVNAME=/dev/bus/usb/001/002\nE: DEVTYPE=usb_device\n"
-          "E: DRIVER=usb\nE: SUBSYSTEM=usb\nE: BUSNUM=001\nE: DEVNUM=002\n"
-          "E: PRODUCT=22b8/4901/0\nA: busnum=1\\n\nA: devnum=2\\n\nA: idVendor=22b8\\n\n"
+  text += std::string("P: ") + kDevicePath + "\nN: bus/usb/001/" + number +
+          "\nE: DEVNAME=" + NodeOf(address) +
+          "\nE: DEVTYPE=usb_device\nE: DRIVER=usb\nE: SUBSYSTEM=usb\nE: BUSNUM=001\nE: DEVNUM=" +
+          number +
+          "\nE: PRODUCT=22b8/4901/0\nA: busnum=1\\n\nA: devnum=" + std::to_string(address) +
+          "\\n\nA: idVendor=22b8\\n\n"
           "A: idProduct=4901\\n\nA: speed=12\\n\nA: bConfigurationValue=1\\n\n"
           "A: bNumInterfaces= 3\\n\n"
           "H: descriptors=" +
@@ -96,20 +122,11 @@ FakeUsbHandset::FakeUsbHandset(p2ksim::SimulatedHandset& handset, Layout layout)
     : handset_(handset), layout_(layout) {
   handset_.SetInterfaceNumber(layout.testInterface);
   testbed_ = umockdev_testbed_new();
-  handler_ = umockdev_ioctl_base_new();
-  g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(&FakeUsbHandset::OnIoctl), this);
-  g_signal_connect(handler_, "client-connected", G_CALLBACK(&FakeUsbHandset::OnConnected), this);
-  // The handler must be in place before the device appears, or the node is a plain file.
-  GError* error = nullptr;
-  bool ready = umockdev_testbed_attach_ioctl(testbed_, kDeviceNode, handler_, &error) &&
-               umockdev_testbed_add_from_string(
-                   testbed_, Description(layout, handset_.InterfaceName()).c_str(), &error);
-  if (!ready) {
-    std::string message = error != nullptr ? error->message : "unknown error";
-    g_clear_error(&error);
-    g_object_unref(handler_);
+  try {
+    PlugIn();
+  } catch (...) {
     g_object_unref(testbed_);
-    throw std::runtime_error("umockdev testbed: " + message);
+    throw;
   }
 }
 
@@ -124,14 +141,99 @@ FakeUsbHandset::~FakeUsbHandset() {
     done_.clear();
     pending_.clear();
   }
-  umockdev_testbed_detach_ioctl(testbed_, kDeviceNode, nullptr);
-  g_object_unref(handler_);
+  retired_.emplace_back(node_, handler_);
+  for (auto& [node, handler] : retired_) {
+    umockdev_testbed_detach_ioctl(testbed_, node.c_str(), nullptr);
+    g_object_unref(handler);
+  }
   // Removes the testbed's directory under /tmp as well.
   g_object_unref(testbed_);
 }
 
+void FakeUsbHandset::PlugIn() {
+  if (plugged_) {
+    return;
+  }
+  const int address = address_ == 0 ? kFirstAddress : address_ + 1;
+  const std::string node = NodeOf(address);
+  if (handler_ != nullptr) {
+    // What the handset had queued was lost when it left the bus.
+    handset_.Replug();
+  }
+  UMockdevIoctlBase* handler = umockdev_ioctl_base_new();
+  g_signal_connect(handler, "handle-ioctl", G_CALLBACK(&FakeUsbHandset::OnIoctl), this);
+  g_signal_connect(handler, "client-connected", G_CALLBACK(&FakeUsbHandset::OnConnected), this);
+  // The handler must be in place before the device appears, or the node is a plain file.
+  GError* error = nullptr;
+  bool attached = umockdev_testbed_attach_ioctl(testbed_, node.c_str(), handler, &error);
+  bool ready =
+      attached &&
+      umockdev_testbed_add_from_string(
+          testbed_,
+          Description(layout_, handset_.InterfaceName(), address, ModemName(address)).c_str(),
+          &error);
+  if (!ready) {
+    std::string message = error != nullptr ? error->message : "unknown error";
+    g_clear_error(&error);
+    if (attached) {
+      umockdev_testbed_detach_ioctl(testbed_, node.c_str(), nullptr);
+    }
+    g_object_unref(handler);
+    throw std::runtime_error("umockdev testbed: " + message);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    if (handler_ != nullptr) {
+      retired_.emplace_back(node_, handler_);
+    }
+    handler_ = handler;
+    node_ = node;
+    address_ = address;
+    plugged_ = true;
+  }
+  umockdev_testbed_uevent(testbed_, (std::string("/sys") + kDevicePath).c_str(), "add");
+}
+
+void FakeUsbHandset::Unplug() {
+  if (!plugged_) {
+    return;
+  }
+  {
+    std::lock_guard lock(mutex_);
+    plugged_ = false;
+    // The host controller fails what was still under way; the handles may reap those.
+    for (Urb& urb : pending_) {
+      auto* submitted = reinterpret_cast<usbdevfs_urb*>(urb.data->data);
+      submitted->status = -ESHUTDOWN;
+      submitted->actual_length = 0;
+      done_.push_back(urb);
+    }
+    pending_.clear();
+    claimedBy_.clear();
+  }
+  const std::string device = std::string("/sys") + kDevicePath;
+  // The uevent is built from the device's sysfs entry, so it goes out while that is still there.
+  umockdev_testbed_uevent(testbed_, device.c_str(), "remove");
+  // Children first: removing a device leaves its children behind.
+  if (layout_.modemPort) {
+    umockdev_testbed_remove_device(
+        testbed_, ("/sys" + InterfacePath(1) + "/tty/" + ModemName(address_)).c_str());
+  }
+  for (uint8_t number : {uint8_t{0}, uint8_t{1}, layout_.testInterface}) {
+    umockdev_testbed_remove_device(testbed_, ("/sys" + InterfacePath(number)).c_str());
+  }
+  umockdev_testbed_remove_device(testbed_, device.c_str());
+  // umockdev leaves the device nodes behind; a real unplug takes them away.
+  gchar* root = umockdev_testbed_get_root_dir(testbed_);
+  const std::filesystem::path dev = std::filesystem::path(root) / "dev";
+  g_free(root);
+  std::error_code error;
+  std::filesystem::remove(dev / ModemName(address_), error);
+  std::filesystem::remove(dev / node_.substr(5), error);
+}
+
 std::string FakeUsbHandset::ModemBytes() {
-  int master = umockdev_testbed_get_dev_fd(testbed_, kModemNode);
+  int master = umockdev_testbed_get_dev_fd(testbed_, ("/dev/" + ModemName(address_)).c_str());
   if (master < 0) {
     return {};
   }
@@ -165,13 +267,19 @@ int FakeUsbHandset::Opens() const {
   return opens_;
 }
 
+int FakeUsbHandset::Pending() const {
+  std::lock_guard lock(mutex_);
+  return static_cast<int>(pending_.size());
+}
+
 int FakeUsbHandset::Discards() const {
   std::lock_guard lock(mutex_);
   return discards_;
 }
 
-gboolean FakeUsbHandset::OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
-  return static_cast<FakeUsbHandset*>(self)->HandleIoctl(client) ? TRUE : FALSE;
+gboolean FakeUsbHandset::OnIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client,
+                                 gpointer self) {
+  return static_cast<FakeUsbHandset*>(self)->HandleIoctl(base, client) ? TRUE : FALSE;
 }
 
 void FakeUsbHandset::OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer self) {
@@ -180,10 +288,22 @@ void FakeUsbHandset::OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpoin
   ++fake->opens_;
 }
 
-bool FakeUsbHandset::HandleIoctl(UMockdevIoctlClient* client) {
+bool FakeUsbHandset::HandleIoctl(UMockdevIoctlBase* base, UMockdevIoctlClient* client) {
   unsigned long request = umockdev_ioctl_client_get_request(client);
   UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
   std::size_t size = _IOC_SIZE(request);
+  bool reap = request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY;
+  bool gone;
+  {
+    std::lock_guard lock(mutex_);
+    gone = !plugged_ || base != handler_;
+  }
+  // As usbfs does for a handle whose device was disconnected: only finished URBs can still be
+  // reaped, everything else fails.
+  if (gone && !reap) {
+    umockdev_ioctl_client_complete(client, -1, ENODEV);
+    return true;
+  }
 
   if (request == USBDEVFS_DISCARDURB) {
     // The argument is the URB's address in the client: libusb gave up waiting for it.
@@ -251,7 +371,7 @@ bool FakeUsbHandset::HandleIoctl(UMockdevIoctlClient* client) {
         umockdev_ioctl_client_complete(client, -1, EINVAL);
         break;
       }
-      Urb kept{static_cast<UMockdevIoctlData*>(g_object_ref(data)), data->client_addr};
+      Urb kept{static_cast<UMockdevIoctlData*>(g_object_ref(data)), data->client_addr, client};
       bool answered = Answer(data);
       {
         std::lock_guard lock(mutex_);
@@ -263,12 +383,14 @@ bool FakeUsbHandset::HandleIoctl(UMockdevIoctlClient* client) {
     case USBDEVFS_REAPURB:
     case USBDEVFS_REAPURBNDELAY: {
       std::lock_guard lock(mutex_);
-      if (done_.empty()) {
-        umockdev_ioctl_client_complete(client, -1, EAGAIN);
+      auto mine = std::find_if(done_.begin(), done_.end(),
+                               [client](const Urb& urb) { return urb.client == client; });
+      if (mine == done_.end()) {
+        umockdev_ioctl_client_complete(client, -1, gone ? ENODEV : EAGAIN);
         break;
       }
-      Urb urb = done_.front();
-      done_.pop_front();
+      Urb urb = *mine;
+      done_.erase(mine);
       // Hands the client its own URB back, with the reply and status written into it.
       umockdev_ioctl_data_set_ptr(data, 0, urb.data);
       g_object_unref(urb.data);

@@ -1,9 +1,13 @@
 #include "panels/ui/handset_session.h"
 
+#include <QApplication>
+#include <utility>
+
 #include "app/main_window.h"
 #include "app/progress_bar.h"
 #include "app/status_bar.h"
 #include "link/connect.h"
+#include "panels/ui/hotplug_notifier.h"
 #include "support/status_sink.h"
 #include "support/ui/wait_dialog.h"
 
@@ -22,21 +26,40 @@ HandsetSession::HandsetSession(MainWindow& window, std::unique_ptr<Discovery> di
                return RunWorker(&window, signal, std::move(job));
              }),
       window_(window),
-      recovery_(link_, *discovery_) {
+      recovery_(link_, *discovery_),
+      linkWatch_(this) {
   setObjectName(QStringLiteral("handsetSession"));
   handset_.SetProgress(&window.progress());
-  // A plain search on a timer rather than USB hot-plug events: the same code then serves every
-  // discovery (the simulated handset's too), and a search costs nothing while a handset answers.
+  // A plain search on a timer serves every discovery (the simulated handset's too) and every
+  // platform, and costs nothing while a handset answers; hot-plug events, where there are any,
+  // only make the look come sooner.
   linkWatch_.setObjectName(QStringLiteral("linkWatchTimer"));
   linkWatch_.setInterval(kLinkWatchIntervalMs);
   connect(&linkWatch_, &QTimer::timeout, this, &HandsetSession::WatchLink);
   linkWatch_.start();
+  if (std::unique_ptr<UsbHotplugWatch> watch = discovery_->WatchDevices()) {
+    new HotplugNotifier(
+        std::move(watch),
+        [this](HotplugEvents events) {
+          departed_.insert(departed_.end(), events.departed.begin(), events.departed.end());
+          WatchLink();
+        },
+        this);
+  }
 }
 
 void HandsetSession::WatchLink() {
-  // The link belongs to the worker while one runs (the wait dialog's event loop runs timers).
-  if (!signal_.Done()) {
+  // The link belongs to the worker while one runs, and the window goes on with its result once
+  // the wait dialog is gone: nothing is let go or found while a dialog's event loop runs the
+  // timers and the hot-plug notifier in the middle of an operation (a worker's wait, a
+  // question to the user). Departures wait for the next look.
+  if (signal_.HandedOut() || !signal_.Done() || QApplication::activeModalWidget() != nullptr) {
     return;
+  }
+  for (const UsbDeviceAddress& device : std::exchange(departed_, {})) {
+    if (recovery_.DeviceLeft(device) == LinkChange::Lost) {
+      fileList_.Release();
+    }
   }
   switch (recovery_.Check()) {
     case LinkChange::Lost:

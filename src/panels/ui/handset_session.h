@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <vector>
 
 #include "handset/handset.h"
 #include "handset/handset_files.h"
@@ -58,7 +59,8 @@ class HandsetSession : public QObject {
   // forgotten), and while it is away the search runs again until it is back (then its volumes
   // are read; the panels load the list on their next fill).
   static constexpr int kLinkWatchIntervalMs = 1000;
-  // One look, as the timer takes it; for tests that do not wait for the timer.
+  // One look, as the timer takes it; for tests that do not wait for the timer. Where the
+  // system reports USB devices arriving and leaving, each report prompts a look at once.
   void WatchLink();
 
  private:
@@ -72,6 +74,8 @@ class HandsetSession : public QObject {
   MainWindow& window_;
   LinkRecovery recovery_;
   QTimer linkWatch_;
+  // Devices reported gone and not yet compared with the handset's: a worker held the link.
+  std::vector<UsbDeviceAddress> departed_;
 };
 
 // How this computer's handsets are found (handset_session_<platform>.cpp).

@@ -75,6 +75,11 @@ void WaitDialog::done(int result) {
 }
 
 int RunWorker(QWidget* parent, WorkerSignal& signal, std::function<void()> job) {
+  struct HandOut {
+    WorkerSignal& signal;
+    explicit HandOut(WorkerSignal& s) : signal(s) { signal.handedOut.store(true); }
+    ~HandOut() { signal.handedOut.store(false); }
+  } handOut(signal);
   signal.ClearCancel();
   signal.Start();
   std::thread worker;
