@@ -147,6 +147,11 @@ void SimulatedHandset::ClearFaults() {
   scriptedNoData_ = false;
 }
 
+bool SimulatedHandset::Unplugged() const {
+  std::lock_guard lock(mutex_);
+  return disconnected_;
+}
+
 void SimulatedHandset::Replug() {
   ClearFaults();
   std::lock_guard lock(mutex_);

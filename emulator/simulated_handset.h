@@ -144,6 +144,8 @@ class SimulatedHandset {
   // Answer the next command with status 6 (done, no data), whatever it asked.
   void ScriptNextAnswerNoData();
   void ClearFaults();
+  // Whether a DisconnectAfter has taken effect (the handset is off the bus).
+  bool Unplugged() const;
   // Plugged in again after an unplug: the faults are cleared as by ClearFaults, and the answers
   // still waiting are lost, as a real handset loses them when it leaves the bus.
   void Replug();

@@ -19,6 +19,7 @@ class EmulatedTransport : public UsbTransport {
   int UsbSend(const uint8_t* buffer, uint32_t& size) override;
   int UsbReceive(uint8_t* buffer, std::size_t capacity, uint32_t& size) override;
   int UsbQueryName(uint16_t selector, std::string& name) override;
+  bool DeviceGone() const override { return handset_.Unplugged(); }
 
  private:
   int Fail(p2ksim::TransferStatus status, unsigned timeoutMs);

@@ -65,6 +65,7 @@ int LibusbTransport::Transfer(uint8_t requestType, uint8_t request, uint16_t val
     return -1;
   }
   if (result < 0) {
+    gone_ = gone_ || result == LIBUSB_ERROR_NO_DEVICE;
     log_.AppendLog(kFailedLine);
     return -1;
   }

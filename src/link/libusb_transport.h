@@ -36,6 +36,7 @@ class LibusbTransport : public UsbTransport {
   // The interface's name from its string descriptor; the selector is not needed here.
   int UsbQueryName(uint16_t selector, std::string& name) override;
   std::optional<UsbDeviceAddress> DeviceAddress() const override;
+  bool DeviceGone() const override { return gone_; }
 
   // Claims the interface, detaching a kernel driver bound to it first. A libusb error code.
   int Claim();
@@ -55,6 +56,7 @@ class LibusbTransport : public UsbTransport {
   EventLog& log_;
   LibusbTimeouts timeouts_;
   bool claimed_ = false;
+  bool gone_ = false;
 };
 
 }  // namespace tollhaven

@@ -174,6 +174,11 @@ int PhoneLink::PollForAnswer(uint8_t& count, uint16_t& size, uint32_t limitMs) {
       size = Big16(pollArea_ + 2);
       return 0;
     }
+    // A failed poll is worth another try, unless the handset has left the bus: polling it for
+    // the rest of the wait would only hold the operation and fill the log with failures.
+    if (transport_->DeviceGone()) {
+      return -1;
+    }
     clock_.Sleep(1);
     if (static_cast<uint32_t>(clock_.TickCount() - start) >= limitMs) {
       return -1;

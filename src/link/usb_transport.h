@@ -41,6 +41,10 @@ class UsbTransport {
 
   // The USB device the transport has open; none for a transport that is not a USB device.
   virtual std::optional<UsbDeviceAddress> DeviceAddress() const { return std::nullopt; }
+
+  // True once a transfer found the device gone from the bus: every later transfer fails too, so
+  // waiting for an answer from it is pointless.
+  virtual bool DeviceGone() const { return false; }
 };
 
 }  // namespace tollhaven

@@ -39,6 +39,7 @@ class HookedTransport : public UsbTransport {
   int UsbQueryName(uint16_t selector, std::string& name) override {
     return inner_->UsbQueryName(selector, name);
   }
+  bool DeviceGone() const override { return inner_->DeviceGone(); }
 
  private:
   std::unique_ptr<UsbTransport> inner_;

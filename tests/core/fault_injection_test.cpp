@@ -96,6 +96,7 @@ class FaultingTransport : public UsbTransport {
   int UsbQueryName(uint16_t selector, std::string& name) override {
     return inner_->UsbQueryName(selector, name);
   }
+  bool DeviceGone() const override { return inner_->DeviceGone(); }
 
  private:
   p2ksim::SimulatedHandset& sim_;

@@ -38,6 +38,7 @@ class ScriptingTransport : public UsbTransport {
   int UsbQueryName(uint16_t selector, std::string& name) override {
     return inner_->UsbQueryName(selector, name);
   }
+  bool DeviceGone() const override { return inner_->DeviceGone(); }
 
   // Command number -> the answer's data (status 8), or nullopt for status 6 without data.
   std::map<int, std::optional<std::vector<uint8_t>>> scripts;

@@ -28,6 +28,7 @@ class RecordingTransport : public UsbTransport {
   int UsbQueryName(uint16_t selector, std::string& name) override {
     return inner_->UsbQueryName(selector, name);
   }
+  bool DeviceGone() const override { return inner_->DeviceGone(); }
   std::vector<std::vector<uint8_t>> sent;
 
  private:

@@ -147,6 +147,11 @@ INSTANTIATE_TEST_SUITE_P(
                   [](auto& h) { h.DisconnectAfter(0); },
                   -1,
                   {"USB: IO Failed!", "CMD: Data write fail!"}},
+        // Gone between the command and its answer: one failed poll, not 40 s of them.
+        FaultCase{"UnpluggedWhileWaitingForTheAnswer",
+                  [](auto& h) { h.DisconnectAfter(1); },
+                  -1,
+                  {"USB: IO Failed!", "CMD: Answer wait timeout!"}},
         FaultCase{"AnswerLongerThanTheCallersBuffer",
                   [](auto& h) { h.ScriptNextAnswer(std::vector<uint8_t>(65, 7)); },
                   1,

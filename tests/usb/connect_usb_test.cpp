@@ -213,6 +213,8 @@ TEST_F(UsbHandsetTest, UnplugFailsTheTransferUnderWayAndTheReplugIsFoundAgain) {
             std::chrono::milliseconds(kUsbReceiveTimeoutMs / 4));
   EXPECT_EQ(log.Lines().back(), "USB: IO Failed!");
   EXPECT_EQ(fake->Discards(), 0);
+  // Known as gone, so no command waits for an answer from it.
+  EXPECT_TRUE(link.transport()->DeviceGone());
 
   uint8_t volumes[kVolumeBufferSize] = {};
   EXPECT_EQ(handset.PhoneVolumes(volumes), -1);
@@ -225,6 +227,7 @@ TEST_F(UsbHandsetTest, UnplugFailsTheTransferUnderWayAndTheReplugIsFoundAgain) {
   ASSERT_NE(link.transport(), nullptr);
   EXPECT_NE(fake->address(), firstAddress);
   EXPECT_EQ(link.transport()->DeviceAddress(), (UsbDeviceAddress{1, fake->address()}));
+  EXPECT_FALSE(link.transport()->DeviceGone());
   EXPECT_EQ(handset.PhoneVolumes(volumes), 0);
 }
 
