@@ -43,17 +43,23 @@ std::string DriveDirectories::CurrentDirectory(const DriveEntry& drive) const {
   return found == current_.end() ? drive.root : found->second;
 }
 
-void DriveDirectories::Remember(const std::vector<DriveEntry>& drives, std::string_view directory) {
-  const DriveEntry* best = nullptr;
-  for (const DriveEntry& drive : drives) {
-    if (PathIsOnDrive(directory, drive.root) &&
-        (best == nullptr || drive.root.size() > best->root.size())) {
-      best = &drive;
+const DriveEntry* DriveDirectories::Remember(const std::vector<DriveEntry>& drives,
+                                             std::string_view directory, const DriveEntry* shown) {
+  const DriveEntry* on = nullptr;
+  if (shown != nullptr && PathIsOnDrive(directory, shown->root)) {
+    on = shown;
+  } else {
+    for (const DriveEntry& drive : drives) {
+      if (PathIsOnDrive(directory, drive.root) &&
+          (on == nullptr || drive.root.size() > on->root.size())) {
+        on = &drive;
+      }
     }
   }
-  if (best != nullptr) {
-    current_[best->root] = std::string(directory);
+  if (on != nullptr) {
+    current_[on->root] = std::string(directory);
   }
+  return on;
 }
 
 void DriveDirectories::Forget(const DriveEntry& drive) {

@@ -46,9 +46,12 @@ std::vector<DriveEntry> LocalDrives();
 class DriveDirectories {
  public:
   std::string CurrentDirectory(const DriveEntry& drive) const;
-  // Records `directory` for the drive it lies on: the one whose root is its longest leading
-  // part. A directory on none of the drives is not recorded.
-  void Remember(const std::vector<DriveEntry>& drives, std::string_view directory);
+  // Records `directory` for the drive it lies on and returns that drive: `shown` (the drive the
+  // panel's selector shows) when the directory lies on it, since drives nest (home lies on "/")
+  // and the panel stays on its drive while it can; else the drive whose root is its longest
+  // leading part. A directory on none of the drives is not recorded (null).
+  const DriveEntry* Remember(const std::vector<DriveEntry>& drives, std::string_view directory,
+                             const DriveEntry* shown = nullptr);
   // Forgets a drive's directory (it could not be entered any more).
   void Forget(const DriveEntry& drive);
 

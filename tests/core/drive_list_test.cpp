@@ -143,6 +143,22 @@ TEST(DriveDirectories, EachDriveRemembersTheLastDirectoryShownFromIt) {
   EXPECT_EQ(directories.CurrentDirectory(drives[1]), "/home/ann");
 }
 
+// Drives nest: a directory stays with the drive the panel shows while it lies on it, and goes
+// to the drive it is on (the longest root) once it leaves it.
+TEST(DriveDirectories, ADirectoryStaysWithTheShownDriveWhileItLiesOnIt) {
+  const std::vector<DriveEntry> drives = {{"/", DriveKind::Fixed, ""},
+                                          {"/home/ann", DriveKind::Fixed, ""}};
+  DriveDirectories directories;
+  EXPECT_EQ(directories.Remember(drives, "/home/ann/music", &drives[0]), &drives[0]);
+  EXPECT_EQ(directories.CurrentDirectory(drives[0]), "/home/ann/music");
+  EXPECT_EQ(directories.CurrentDirectory(drives[1]), "/home/ann");
+
+  EXPECT_EQ(directories.Remember(drives, "/home", &drives[1]), &drives[0]);
+  EXPECT_EQ(directories.CurrentDirectory(drives[0]), "/home");
+  EXPECT_EQ(directories.Remember(drives, "/home/ann/films", nullptr), &drives[1]);
+  EXPECT_EQ(directories.Remember(drives, "relative", &drives[0]), nullptr);
+}
+
 TEST(DriveList, ThisMachineListsTheRootFirst) {
   const std::vector<DriveEntry> drives = LocalDrives();
   ASSERT_FALSE(drives.empty());

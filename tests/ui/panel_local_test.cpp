@@ -277,6 +277,35 @@ class PanelLocalTest : public QObject {
     QCOMPARE(window.driveSelector(other)->currentIndex(), otherEntry);
   }
 
+  // Home lies on "/": a walk up out of it moves the selector to the drive the directory is on,
+  // and a re-read then stays there instead of going back into home.
+  void aWalkOutOfHomeMovesTheSelectorAndRereadStaysThere() {
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(tree_.path()));
+    const auto restoreHome = qScopeGuard([&home] { qputenv("HOME", home); });
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    QCOMPARE(window.driveSelector(kLeft)->currentIndex(), 2);
+
+    Activate(window, kLeft, RowOf(window, kLeft, QStringLiteral("..")));
+    const QString above = QFileInfo(tree_.path()).absolutePath();
+    QCOMPARE(window.pathField(kLeft)->text(), above);
+    QVERIFY(window.driveSelector(kLeft)->currentIndex() != 2);
+    QCOMPARE(window.panel(kLeft).driveIndex, window.driveSelector(kLeft)->currentIndex());
+
+    window.OnCommand(ids::kLeftRereadButton);
+    QCOMPARE(window.pathField(kLeft)->text(), above);
+    QVERIFY(Names(window, kLeft).contains(QFileInfo(tree_.path()).fileName()));
+
+    // Back down into home the panel stays on the drive it shows, and a re-read stays there.
+    const int entry = window.driveSelector(kLeft)->currentIndex();
+    Activate(window, kLeft, RowOf(window, kLeft, QFileInfo(tree_.path()).fileName()));
+    QCOMPARE(window.pathField(kLeft)->text(), tree_.path());
+    QCOMPARE(window.driveSelector(kLeft)->currentIndex(), entry);
+    window.OnCommand(ids::kLeftRereadButton);
+    QCOMPARE(window.pathField(kLeft)->text(), tree_.path());
+  }
+
  private:
   QTemporaryDir tree_;
 };

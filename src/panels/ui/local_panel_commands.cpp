@@ -59,8 +59,18 @@ void fillLocalPanel(MainWindow& window, int side) {
   const QString directory = window.pathField(side)->text();
   Enter(directory);
   panels.model(side).SetRows(ListLocalDirectory(directory, panels.icons), PanelModel::Names::Local);
-  panels.directories[static_cast<std::size_t>(side)].Remember(
-      panels.drives[static_cast<std::size_t>(side)], directory.toStdString());
+  const std::vector<DriveEntry>& drives = panels.drives[static_cast<std::size_t>(side)];
+  const DriveEntry* shown = DriveOfEntry(panels, side, window.panel(side).driveIndex);
+  const DriveEntry* on = panels.directories[static_cast<std::size_t>(side)].Remember(
+      drives, directory.toStdString(), shown);
+  // Drives nest (home lies on "/"): a walk up out of the drive the selector shows moves the
+  // selector to the drive the directory is on, so it shows where the panel is and a re-read
+  // stays in the directory instead of going back into the old drive.
+  if (shown != nullptr && on != nullptr && on != shown) {
+    const int entry = static_cast<int>(on - drives.data()) + 1;
+    window.panel(side).driveIndex = entry;
+    window.driveSelector(side)->setCurrentIndex(entry);
+  }
   sortPanel(window, side);
 }
 
