@@ -404,9 +404,10 @@ int HandsetMount::Open(std::string_view path, int flags, uint64_t& handleId) {
   return 0;
 }
 
-int HandsetMount::Create(std::string_view path, uint64_t& handleId) {
+int HandsetMount::ResolveNew(std::string_view path, std::optional<Target>& target,
+                             std::optional<MountNode>& found) {
   int error = 0;
-  const std::optional<Target> target = Parse(path, error);
+  target = Parse(path, error);
   if (!target) {
     return -error;
   }
@@ -414,19 +415,24 @@ int HandsetMount::Create(std::string_view path, uint64_t& handleId) {
     return -EEXIST;
   }
   if (NameOf(target->handset) == kPlaceholderName) {
-    // The name marks the directories the program made; a file of that name would hide.
+    // The name marks the directories the program made; an entry of that name would hide.
     return -EPERM;
   }
   Target parent = *target;
   parent.handset = ParentOf(target->handset);
-  std::optional<MountNode> found;
   if (const int result = Lookup(parent, found)) {
     return result;
   }
   if (!found || !found->directory) {
     return -ENOENT;
   }
-  if (const int result = Lookup(*target, found)) {
+  return Lookup(*target, found);
+}
+
+int HandsetMount::Create(std::string_view path, uint64_t& handleId) {
+  std::optional<Target> target;
+  std::optional<MountNode> found;
+  if (const int result = ResolveNew(path, target, found)) {
     return result;
   }
   if (found && found->directory) {
@@ -579,31 +585,13 @@ int HandsetMount::Release(uint64_t handleId) {
 }
 
 int HandsetMount::MakeDirectory(std::string_view path) {
-  int error = 0;
-  const std::optional<Target> target = Parse(path, error);
-  if (!target) {
-    return -error;
-  }
-  if (target->IsTop() || target->IsVolume()) {
-    return -EEXIST;
-  }
-  if (NameOf(target->handset) == kPlaceholderName) {
-    return -EPERM;
-  }
+  std::optional<Target> target;
   std::optional<MountNode> found;
-  if (const int result = Lookup(*target, found)) {
+  if (const int result = ResolveNew(path, target, found)) {
     return result;
   }
   if (found) {
     return -EEXIST;
-  }
-  Target parent = *target;
-  parent.handset = ParentOf(target->handset);
-  if (const int result = Lookup(parent, found)) {
-    return result;
-  }
-  if (!found || !found->directory) {
-    return -ENOENT;
   }
   cli::Volume* volume = VolumeOf(*target);
   if (volume == nullptr) {

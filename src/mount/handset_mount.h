@@ -126,6 +126,11 @@ class HandsetMount {
   // 0 with both set.
   int Resolve(std::string_view path, std::optional<Target>& target,
               std::optional<MountNode>& found);
+  // Parse of a path where a new entry is to be made and the look-up of what it names now: -EEXIST
+  // for the top and the volumes, -EPERM for the placeholder's name, -ENOENT when its directory
+  // is missing, else 0 with `found` set when the name is taken.
+  int ResolveNew(std::string_view path, std::optional<Target>& target,
+                 std::optional<MountNode>& found);
   bool DirectoryHasEntries(cli::Volume& volume, const std::string& handsetDir) const;
   Handle* Find(uint64_t handle);
   int NewSpool(Handle& handle);
