@@ -11,6 +11,7 @@
 
 #include "support/text_helpers.h"
 #include "support/ui/control_ids.h"
+#include "support/ui/dialog_buttons.h"
 
 namespace tollhaven {
 
@@ -127,17 +128,7 @@ AttributesDialog::AttributesDialog(std::string_view attributeText, const QString
   ownerRow->addWidget(owner);
   ownerRow->addStretch();
 
-  auto* ok = new QPushButton(tr("OK"), this);
-  SetControlId(ok, kOkButtonId, QStringLiteral("okButton"));
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(tr("Cancel"), this);
-  SetControlId(cancel, kCancelButtonId, QStringLiteral("cancelButton"));
-  connect(ok, &QPushButton::clicked, this, &AttributesDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &AttributesDialog::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  QHBoxLayout* buttons = OkCancelRow(this, kOkButtonId, kCancelButtonId);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(fields);

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "support/ui/control_ids.h"
+#include "support/ui/dialog_buttons.h"
 #include "support/ui/dialog_text.h"
 
 namespace tollhaven {
@@ -30,23 +31,12 @@ CopyToDialog::CopyToDialog(const std::string& currentName, std::string& otherPat
   destinationEdit_->setText(QString::fromStdString(otherPath));
   destinationEdit_->setMinimumWidth(320);
 
-  auto* ok = new QPushButton(tr("OK"), this);
-  SetControlId(ok, kOkButtonId, QStringLiteral("okButton"));
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(tr("Cancel"), this);
-  SetControlId(cancel, kCancelButtonId, QStringLiteral("cancelButton"));
-  connect(ok, &QPushButton::clicked, this, &CopyToDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &CopyToDialog::reject);
-
   auto* fields = new QGridLayout;
   fields->addWidget(copyFile, 0, 0);
   fields->addWidget(fileName, 0, 1);
   fields->addWidget(to, 1, 0);
   fields->addWidget(destinationEdit_, 1, 1);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  QHBoxLayout* buttons = OkCancelRow(this, kOkButtonId, kCancelButtonId);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(fields);
   layout->addLayout(buttons);

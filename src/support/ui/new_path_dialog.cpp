@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "support/ui/control_ids.h"
+#include "support/ui/dialog_buttons.h"
 #include "support/ui/dialog_text.h"
 
 namespace tollhaven {
@@ -22,18 +23,7 @@ NewPathDialog::NewPathDialog(std::string& currentName, QWidget* parent)
   nameEdit_->setMaxLength(static_cast<int>(kDialogTextLimit));
   label->setBuddy(nameEdit_);
 
-  auto* ok = new QPushButton(tr("OK"), this);
-  SetControlId(ok, kOkButtonId, QStringLiteral("okButton"));
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(tr("Cancel"), this);
-  SetControlId(cancel, kCancelButtonId, QStringLiteral("cancelButton"));
-  connect(ok, &QPushButton::clicked, this, &NewPathDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &NewPathDialog::reject);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  QHBoxLayout* buttons = OkCancelRow(this, kOkButtonId, kCancelButtonId);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(label);
   layout->addWidget(nameEdit_);

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "support/ui/control_ids.h"
+#include "support/ui/dialog_buttons.h"
 #include "support/ui/dialog_fonts.h"
 
 namespace tollhaven {
@@ -103,15 +104,7 @@ void OptionsDialog::BuildControls() {
   effectsLayout->addWidget(checkUpdate);
   effectsLayout->addWidget(autoStart);
 
-  auto* ok = new QPushButton(tr("OK"), this);
-  SetControlId(ok, kOkButtonId, QStringLiteral("okButton"));
-  ok->setDefault(true);
-  auto* cancel = new QPushButton(tr("Cancel"), this);
-  SetControlId(cancel, kCancelButtonId, QStringLiteral("cancelButton"));
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
+  QHBoxLayout* buttons = OkCancelRow(this, kOkButtonId, kCancelButtonId);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(p2kGroup);
@@ -120,8 +113,6 @@ void OptionsDialog::BuildControls() {
   layout->addLayout(buttons);
 
   connect(slider_, &QSlider::valueChanged, this, &OptionsDialog::OnSliderMoved);
-  connect(ok, &QPushButton::clicked, this, &OptionsDialog::accept);
-  connect(cancel, &QPushButton::clicked, this, &OptionsDialog::reject);
 
   // A click sets the field from what the box shows after the click, so a stray value from the
   // settings file (neither 0 nor 1) cannot leave the box and the setting disagreeing.
