@@ -14,6 +14,7 @@
 #include "cli/cli.h"
 #include "emulator/simulated_handset.h"
 #include "emulator/transport/emulated_transport.h"
+#include "forwarding_transport.h"
 #include "link/discovery.h"
 #include "link/phone_link.h"
 #include "support/clock.h"
@@ -22,27 +23,19 @@
 namespace tollhaven::testing {
 
 // Calls a hook after every command sent, so a test can break the handset in mid-transfer.
-class HookedTransport : public UsbTransport {
+class HookedTransport : public ForwardingTransport {
  public:
   HookedTransport(std::unique_ptr<UsbTransport> inner, std::function<void()>& afterSend)
-      : inner_(std::move(inner)), afterSend_(afterSend) {}
+      : ForwardingTransport(std::move(inner)), afterSend_(afterSend) {}
   int UsbSend(const uint8_t* buffer, uint32_t& size) override {
-    const int result = inner_->UsbSend(buffer, size);
+    const int result = ForwardingTransport::UsbSend(buffer, size);
     if (afterSend_) {
       afterSend_();
     }
     return result;
   }
-  int UsbReceive(uint8_t* buffer, std::size_t capacity, uint32_t& size) override {
-    return inner_->UsbReceive(buffer, capacity, size);
-  }
-  int UsbQueryName(uint16_t selector, std::string& name) override {
-    return inner_->UsbQueryName(selector, name);
-  }
-  bool DeviceGone() const override { return inner_->DeviceGone(); }
 
  private:
-  std::unique_ptr<UsbTransport> inner_;
   std::function<void()>& afterSend_;
 };
 

@@ -21,6 +21,7 @@
 
 #include "fault_kinds.h"
 #include "file_list_fixture.h"
+#include "forwarding_transport.h"
 #include "handset/handset_files.h"
 #include "handset/patch_executor.h"
 #include "handset_files_fixture.h"
@@ -68,10 +69,10 @@ std::string Name(Operation operation) {
 }
 // Arms the fault for the n-th command sent from Arm on (1 = the next): the handset misbehaves
 // on that command's answer, or is unplugged right after the command reached it.
-class FaultingTransport : public UsbTransport {
+class FaultingTransport : public testing::ForwardingTransport {
  public:
   FaultingTransport(p2ksim::SimulatedHandset& sim, std::unique_ptr<UsbTransport> inner)
-      : sim_(sim), inner_(std::move(inner)) {}
+      : ForwardingTransport(std::move(inner)), sim_(sim) {}
   void Arm(Fault fault, int step) {
     fault_ = fault;
     step_ = step;
@@ -84,23 +85,15 @@ class FaultingTransport : public UsbTransport {
     if (target) {
       ArmAnswerFault(sim_, fault_);
     }
-    const int result = inner_->UsbSend(buffer, size);
+    const int result = ForwardingTransport::UsbSend(buffer, size);
     if (target && fault_ == Fault::Disconnect) {
       sim_.DisconnectAfter(0);
     }
     return result;
   }
-  int UsbReceive(uint8_t* buffer, std::size_t capacity, uint32_t& size) override {
-    return inner_->UsbReceive(buffer, capacity, size);
-  }
-  int UsbQueryName(uint16_t selector, std::string& name) override {
-    return inner_->UsbQueryName(selector, name);
-  }
-  bool DeviceGone() const override { return inner_->DeviceGone(); }
 
  private:
   p2ksim::SimulatedHandset& sim_;
-  std::unique_ptr<UsbTransport> inner_;
   Fault fault_ = Fault::TimeOut;
   int step_ = 0;
   int sends_ = 0;

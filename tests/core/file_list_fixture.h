@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "forwarding_transport.h"
 #include "handset/phone_file_list.h"
 #include "simulated_link.h"
 #include "support/settings.h"
@@ -17,10 +18,10 @@ namespace tollhaven::testing {
 
 // Answers chosen commands with scripted data: before the n-th command (1 = the first sent
 // through this transport) goes out, the simulated handset is told how to answer it.
-class ScriptingTransport : public UsbTransport {
+class ScriptingTransport : public ForwardingTransport {
  public:
   ScriptingTransport(p2ksim::SimulatedHandset& sim, std::unique_ptr<UsbTransport> inner)
-      : sim_(sim), inner_(std::move(inner)) {}
+      : ForwardingTransport(std::move(inner)), sim_(sim) {}
   int UsbSend(const uint8_t* buffer, uint32_t& size) override {
     auto script = scripts.find(++commands_);
     if (script != scripts.end()) {
@@ -30,22 +31,14 @@ class ScriptingTransport : public UsbTransport {
         sim_.ScriptNextAnswerNoData();
       }
     }
-    return inner_->UsbSend(buffer, size);
+    return ForwardingTransport::UsbSend(buffer, size);
   }
-  int UsbReceive(uint8_t* buffer, std::size_t capacity, uint32_t& size) override {
-    return inner_->UsbReceive(buffer, capacity, size);
-  }
-  int UsbQueryName(uint16_t selector, std::string& name) override {
-    return inner_->UsbQueryName(selector, name);
-  }
-  bool DeviceGone() const override { return inner_->DeviceGone(); }
 
   // Command number -> the answer's data (status 8), or nullopt for status 6 without data.
   std::map<int, std::optional<std::vector<uint8_t>>> scripts;
 
  private:
   p2ksim::SimulatedHandset& sim_;
-  std::unique_ptr<UsbTransport> inner_;
   int commands_ = 0;
 };
 

@@ -6,6 +6,7 @@
 
 #include "emulator/simulated_handset.h"
 #include "emulator/transport/emulated_transport.h"
+#include "forwarding_transport.h"
 #include "handset/handset.h"
 #include "link/phone_link.h"
 #include "support/clock.h"
@@ -15,24 +16,15 @@
 namespace tollhaven::testing {
 
 // Keeps every buffer handed to UsbSend, byte for byte, before passing it on.
-class RecordingTransport : public UsbTransport {
+class RecordingTransport : public ForwardingTransport {
  public:
-  explicit RecordingTransport(std::unique_ptr<UsbTransport> inner) : inner_(std::move(inner)) {}
+  explicit RecordingTransport(std::unique_ptr<UsbTransport> inner)
+      : ForwardingTransport(std::move(inner)) {}
   int UsbSend(const uint8_t* buffer, uint32_t& size) override {
     sent.emplace_back(buffer, buffer + size);
-    return inner_->UsbSend(buffer, size);
+    return ForwardingTransport::UsbSend(buffer, size);
   }
-  int UsbReceive(uint8_t* buffer, std::size_t capacity, uint32_t& size) override {
-    return inner_->UsbReceive(buffer, capacity, size);
-  }
-  int UsbQueryName(uint16_t selector, std::string& name) override {
-    return inner_->UsbQueryName(selector, name);
-  }
-  bool DeviceGone() const override { return inner_->DeviceGone(); }
   std::vector<std::vector<uint8_t>> sent;
-
- private:
-  std::unique_ptr<UsbTransport> inner_;
 };
 
 // Counts what the handset layers do to the progress bar.
