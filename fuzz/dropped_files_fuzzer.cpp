@@ -8,15 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "emulator/simulated_handset.h"
-#include "emulator/transport/emulated_transport.h"
 #include "fuzz_temp.h"
-#include "handset/handset_files.h"
 #include "handset/handset_names.h"
-#include "handset/phone_file_list.h"
-#include "support/clock.h"
-#include "support/event_log.h"
-#include "support/settings.h"
+#include "simulated_handset_files.h"
 
 using namespace tollhaven;
 
@@ -29,21 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   FuzzedDataProvider input(data, size);
   const std::string handsetDir = input.ConsumeRandomLengthString(40);
 
-  EventLog log;
-  ManualClock clock;
-  p2ksim::SimulatedHandset sim;
-  sim.AddFile("/a/keep.txt", {'k'});
-  PhoneLink link(log, clock);
-  link.SetTransport(std::make_unique<EmulatedTransport>(sim, log, clock));
-  Handset handset(link);
-  Settings settings;
-  PhoneFileList list(handset, settings);
-  WorkerSignal signal;
-  list.FileListWorker(signal);
-  HandsetFiles files(list, log, signal, [](WorkerSignal& worker, std::function<void()> job) {
-    job();
-    return worker.outcome.load();
-  });
+  fuzz::SimulatedHandsetFiles handset;
+  handset.sim.AddFile("/a/keep.txt", {'k'});
+  handset.Load();
 
   for (int i = input.ConsumeIntegralInRange<int>(1, 4); i > 0 && input.remaining_bytes() > 0; --i) {
     const std::string name = input.ConsumeRandomLengthString(300);
@@ -64,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
       Utf8FileName(local);
       const std::string contents = input.ConsumeRandomLengthString(64);
       fuzz::WriteFile(local, reinterpret_cast<const uint8_t*>(contents.data()), contents.size());
-      files.Upload(local, handsetDir);
+      handset.files.Upload(local, handsetDir);
       std::error_code ignored;
       std::filesystem::remove(local, ignored);
     }

@@ -21,8 +21,6 @@
 
 using namespace tollhaven;
 
-namespace {}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   static const std::filesystem::path spool = [] {
     const std::filesystem::path dir = fuzz::TempDirectory() / "spool";

@@ -6,17 +6,11 @@
 #include <system_error>
 #include <thread>
 
-#include "emulator/simulated_handset.h"
-#include "emulator/transport/emulated_transport.h"
 #include "fuzz_temp.h"
-#include "handset/handset_files.h"
 #include "handset/patch_executor.h"
-#include "handset/phone_file_list.h"
-#include "support/clock.h"
-#include "support/event_log.h"
+#include "simulated_handset_files.h"
 #include "support/patch_file.h"
 #include "support/progress_sink.h"
-#include "support/settings.h"
 
 using namespace tollhaven;
 
@@ -49,24 +43,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     ParsePatchLine(line);
   }
 
-  EventLog log;
-  ManualClock clock;
-  p2ksim::SimulatedHandset sim;
-  sim.AddFile("/a/keep.txt", {'k'});
-  sim.AddFile("/a/mobile/x.mp3", {1, 2, 3}, 0x21, 0x16);
-  PhoneLink link(log, clock);
-  link.SetTransport(std::make_unique<EmulatedTransport>(sim, log, clock));
-  Handset handset(link);
-  Settings settings;
-  PhoneFileList list(handset, settings);
-  WorkerSignal signal;
-  list.FileListWorker(signal);
-  HandsetFiles files(list, log, signal, [](WorkerSignal& worker, std::function<void()> job) {
-    job();
-    return worker.outcome.load();
-  });
+  fuzz::SimulatedHandsetFiles handset;
+  handset.sim.AddFile("/a/keep.txt", {'k'});
+  handset.sim.AddFile("/a/mobile/x.mp3", {1, 2, 3}, 0x21, 0x16);
+  handset.Load();
   NullProgress progress;
-  PatchExecutor executor(files, log, progress, PatchDirectory());
+  PatchExecutor executor(handset.files, handset.log, progress, PatchDirectory());
   executor.Run(*lines);
   return 0;
 }
