@@ -9,6 +9,9 @@ namespace tollhaven::testing {
 
 // The ways the fault-injection suites make the simulated handset misbehave on one command.
 enum class Fault { TimeOut, ErrorStatus, WrongSequence, TwoAnswers, Disconnect };
+// Every one of them, for the suites' parameters.
+inline constexpr Fault kEveryFault[] = {Fault::TimeOut, Fault::ErrorStatus, Fault::WrongSequence,
+                                        Fault::TwoAnswers, Fault::Disconnect};
 
 inline std::string Name(Fault fault) {
   switch (fault) {

@@ -128,9 +128,7 @@ TEST_P(CliFaultInjection, BackupEndsFailsWithALineAndKeepsEveryLocalFileWhole) {
   EXPECT_GT(failedSteps, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Operations, CliFaultInjection,
-                         ::testing::Values(Fault::TimeOut, Fault::ErrorStatus, Fault::WrongSequence,
-                                           Fault::TwoAnswers, Fault::Disconnect),
+INSTANTIATE_TEST_SUITE_P(Operations, CliFaultInjection, ::testing::ValuesIn(kEveryFault),
                          [](const auto& info) { return "Backup_" + Name(info.param); });
 
 }  // namespace

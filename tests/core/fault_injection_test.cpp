@@ -309,8 +309,7 @@ INSTANTIATE_TEST_SUITE_P(
                                          Operation::Upload, Operation::Delete,
                                          Operation::DeleteDirectory, Operation::NewDirectory,
                                          Operation::AttributeChange, Operation::PatchRun),
-                       ::testing::Values(Fault::TimeOut, Fault::ErrorStatus, Fault::WrongSequence,
-                                         Fault::TwoAnswers, Fault::Disconnect)),
+                       ::testing::ValuesIn(testing::kEveryFault)),
     [](const auto& info) {
       return Name(std::get<0>(info.param)) + "_" + Name(std::get<1>(info.param));
     });

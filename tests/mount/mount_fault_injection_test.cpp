@@ -195,9 +195,7 @@ TEST_P(MountFaultInjection, CopyEndsFailsWithALineAndListsWhatTheHandsetHolds) {
   EXPECT_GT(failedSteps, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Operations, MountFaultInjection,
-                         ::testing::Values(Fault::TimeOut, Fault::ErrorStatus, Fault::WrongSequence,
-                                           Fault::TwoAnswers, Fault::Disconnect),
+INSTANTIATE_TEST_SUITE_P(Operations, MountFaultInjection, ::testing::ValuesIn(kEveryFault),
                          [](const auto& info) { return "Copy_" + Name(info.param); });
 
 }  // namespace
