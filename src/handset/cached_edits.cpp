@@ -28,13 +28,13 @@ void PhoneFileList::AddCachedFileRecord(std::string_view path, uint32_t size,
                                         uint32_t attributeField) {
   if (phoneFileList.empty() || entrySize <= kEntryFieldsSize) {
     // Nothing loaded to keep in step: the next fill fetches the list anyway.
-    fileListLoaded = 0;
+    MarkNotLoaded();
     return;
   }
   if (path.empty() || path.size() >= entrySize - kEntryFieldsSize ||
       path.find('\0') != std::string_view::npos) {
     // A name that the entry cannot hold whole would show as another file; fetch instead.
-    fileListLoaded = 0;
+    MarkNotLoaded();
     return;
   }
 
@@ -46,7 +46,7 @@ void PhoneFileList::AddCachedFileRecord(std::string_view path, uint32_t size,
       phoneFileList.resize(needed);
     } catch (const std::bad_alloc&) {
       // The old block stays in use, but it lacks this file now.
-      fileListLoaded = 0;
+      MarkNotLoaded();
       return;
     }
   }

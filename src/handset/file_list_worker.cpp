@@ -162,6 +162,8 @@ void PhoneFileList::FileListWorker(WorkerSignal& signal) {
                   std::to_string(announced) + " files.");
     outcome = -1;
   }
+  // Only a list that holds every file the handset counted can tell that a file is not there.
+  fileListComplete = counted && outcome == 0 && received >= announced;
   signal.Finish(outcome);
 }
 

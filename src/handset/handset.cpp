@@ -50,10 +50,12 @@ int Handset::Run(uint16_t opcode, uint32_t payloadLength) {
 int Handset::RunWithOneByteStatus(uint32_t payloadLength) {
   answerLength_ = 0;
   answerArea_[0] = 0;
+  refused_ = false;
   if (Run(kFileSystemOpcode, payloadLength) != 0) {
     return -1;
   }
-  return (answerLength_ == 1 || answerArea_[0] == 1) ? -1 : 0;
+  refused_ = answerLength_ == 1 || answerArea_[0] == 1;
+  return refused_ ? -1 : 0;
 }
 
 int Handset::PhoneOpen(std::string_view path, uint32_t attributeWord) {
@@ -156,6 +158,7 @@ int Handset::PhoneClose() {
 }
 
 int Handset::PhoneDelete(std::string_view path) {
+  refused_ = false;
   if (path.empty()) {
     return -1;
   }

@@ -62,6 +62,10 @@ class Handset {
   // Free bytes of the volume last asked for; 0 before the first successful query.
   uint32_t freeSpace = 0;
 
+  // True when the last seek, close or delete failed because the handset answered no (it heard
+  // the command and declined it), not because the answer was lost or an error status came.
+  bool lastRefused() const { return refused_; }
+
   const uint8_t* answerArea() const { return answerArea_; }
   uint32_t answerLength() const { return answerLength_; }
   PhoneLink& link() { return link_; }
@@ -79,6 +83,7 @@ class Handset {
   uint8_t payloadArea_[kHandsetAreaSize] = {};
   uint8_t answerArea_[kHandsetAreaSize] = {};
   uint32_t answerLength_ = 0;
+  bool refused_ = false;
 };
 
 // Lends a worker's stop request to the handset for as long as the worker runs.

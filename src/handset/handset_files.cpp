@@ -16,6 +16,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// What DeleteOld found.
+constexpr int kDeleted = 0;
+constexpr int kDeclined = 1;     // the handset's one-byte "no"
+constexpr int kDeleteError = 2;  // an error status
+constexpr int kNoAnswer = -1;    // no answer: carried out or not, nobody knows
+
+// Attribute bit of a file the handset does not let out: it cannot be read back to be kept.
+constexpr uint16_t kNoCopyAttribute = 0x40;
+
 std::string Reason(const std::error_code& error) {
   return error.message();
 }
@@ -65,85 +74,200 @@ HandsetFiles::HandsetFiles(PhoneFileList& list, EventLog& log, WorkerSignal& sig
                            HandsetJobRunner run)
     : list_(list), log_(log), signal_(signal), run_(std::move(run)) {}
 
-FileOutcome HandsetFiles::CancelledUpload(const std::string& handsetPath) {
-  lastCancelled_ = true;
-  // The handset keeps what was written before the stop; half a file must not stay behind under
-  // the name of the whole one.
-  if (handset().PhoneDelete(handsetPath) != 0) {
-    Report("Cancelled, the partial file could not be removed: " + Utf8FromHandsetName(handsetPath));
-    // Whatever the handset holds now, the next fill asks it.
-    list_.fileListLoaded = 0;
-    return FileOutcome::Failed;
-  }
-  Report("Cancelled: " + Utf8FromHandsetName(handsetPath));
-  return FileOutcome::Failed;
-}
-
 void HandsetFiles::Report(std::string line) {
   log_.AppendLog(line);
   lastReport_ = std::move(line);
 }
 
+bool HandsetFiles::HandsetGone() {
+  PhoneLink& link = handset().link();
+  return link.transport() == nullptr || link.transport()->DeviceGone() || link.LinkLost();
+}
+
+FileOutcome HandsetFiles::Fail(UploadResult result, std::string line) {
+  lastUpload_.result = result;
+  lastUpload_.handsetGone = HandsetGone();
+  Report(std::move(line));
+  return result == UploadResult::Skipped ? FileOutcome::Skipped : FileOutcome::Failed;
+}
+
 FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view handsetDir) {
+  lastCancelled_ = false;
+  lastUpload_ = {};
   const std::string shownName = Utf8FileName(localFile);
   std::error_code error;
   if (fs::is_directory(localFile, error)) {
-    Report("Skipped, a directory: " + shownName);
-    return FileOutcome::Skipped;
+    return Fail(UploadResult::Skipped, "Skipped, a directory: " + shownName);
   }
   const std::optional<std::string> handsetName = HandsetNameFromUtf8(shownName);
   if (!handsetName || handsetName->empty()) {
-    Report("Skipped, the handset cannot hold this name: " + shownName);
-    return FileOutcome::Skipped;
+    return Fail(UploadResult::Skipped, "Skipped, the handset cannot hold this name: " + shownName);
   }
   return UploadTo(localFile, HandsetPath(handsetDir, *handsetName));
 }
 
 FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view handsetPath) {
   lastCancelled_ = false;
+  lastUpload_ = {};
   const std::string shownName = Utf8FileName(localFile);
   if (handsetPath.empty()) {
-    Report("Skipped, no handset path for " + shownName);
-    return FileOutcome::Skipped;
+    return Fail(UploadResult::Skipped, "Skipped, no handset path for " + shownName);
   }
   std::error_code error;
   if (fs::is_directory(localFile, error)) {
-    Report("Skipped, a directory: " + shownName);
-    return FileOutcome::Skipped;
+    return Fail(UploadResult::Skipped, "Skipped, a directory: " + shownName);
   }
   TransferJob job;
   if (!ReadLocalFile(localFile, job.transferBuffer, job.uploadSize, error)) {
     // Sent anyway, it would replace the handset's file of that name with an empty one.
-    Report("Skipped, cannot read " + shownName + ": " + Reason(error));
-    return FileOutcome::Skipped;
+    return Fail(UploadResult::Skipped, "Skipped, cannot read " + shownName + ": " + Reason(error));
   }
   job.transferPath = std::string(handsetPath);
+  return Send(job);
+}
+
+int HandsetFiles::ReadOldFile(const std::string& path, const PhoneFileList::ListedFile& listed,
+                              TransferJob& old) {
+  old.transferPath = path;
+  old.transferAttr = listed.AttributeWord();
+  old.downloadSize = listed.size;
+  old.uploadSize = listed.size;
+  try {
+    old.transferBuffer.assign(std::size_t{listed.size} + 10, 0);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
+  signal_.ClearCancel();
+  const int outcome = run_(signal_, [this, &old] { DownloadWorker(handset(), old, signal_); });
+  // A Cancel that came as the last block arrived still stops the upload: nothing has changed yet.
+  if (signal_.CancelRequested()) {
+    return -2;
+  }
+  return outcome == 0 ? 1 : 0;
+}
+
+int HandsetFiles::DeleteOld(const std::string& path) {
+  if (handset().PhoneDelete(path) == 0) {
+    return kDeleted;
+  }
+  if (handset().lastRefused()) {
+    return kDeclined;
+  }
+  // An error status is an answer too; only silence leaves open whether it was carried out.
+  return handset().link().silentTransactions == 0 ? kDeleteError : kNoAnswer;
+}
+
+bool HandsetFiles::RemovePartial(const std::string& path) {
+  // Once more when the first try went astray; a "no" means nothing of it is there.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const int deleted = DeleteOld(path);
+    if (deleted == kDeleted || deleted == kDeclined) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool HandsetFiles::WriteBack(const TransferJob& old) {
+  // The user's Cancel was for the new file: the old one goes back whatever is pressed now.
+  signal_.ClearCancel();
+  return run_(signal_, [this, &old] { RestoreWorker(handset(), old, signal_); }) == 0;
+}
+
+FileOutcome HandsetFiles::Send(TransferJob& job) {
+  const std::string& path = job.transferPath;
+  const std::string shown = Utf8FromHandsetName(path);
+  // The list may be out of date or cut short, but what it shows is the best guess of the old
+  // file's size and word; only a complete list proves that there is none.
+  const std::optional<PhoneFileList::ListedFile> listed = list_.FindListedFile(path);
+  TransferJob old;
+  bool haveOld = false;
+  if (listed) {
+    const bool noCopy = (listed->AttributeWord() & kNoCopyAttribute) != 0;
+    const int read = noCopy ? 0 : ReadOldFile(path, *listed, old);
+    if (read == -2) {
+      lastCancelled_ = true;
+      lastUpload_.cancelled = true;
+      return Fail(UploadResult::NotReplaced, "Cancelled: " + shown);
+    }
+    haveOld = read == 1;
+    if (!haveOld) {
+      if (askReplaceUnkept && !askReplaceUnkept(path)) {
+        return Fail(UploadResult::Skipped, "Not replaced, the old file cannot be read: " + shown);
+      }
+      lastUpload_.replacedUnkept = true;
+      log_.AppendLog("The old file cannot be read and is not kept: " + shown);
+    }
+  }
 
   // Opening a file that is there does not shorten it: the old one goes first, so that neither
   // its tail nor its row outlives the upload.
-  if (list_.HoldsFile(job.transferPath)) {
-    if (handset().PhoneDelete(job.transferPath) != 0) {
-      Report("Upload failed, the file on the handset could not be replaced: " +
-             Utf8FromHandsetName(job.transferPath));
-      // A delete whose answer was lost may still have been carried out: the next fill asks.
-      list_.fileListLoaded = 0;
-      return FileOutcome::Failed;
+  if (listed || !list_.Complete()) {
+    int deleted = DeleteOld(path);
+    if (!listed && deleted == kNoAnswer) {
+      // Whether it was carried out is not known: a second delete finds out.
+      deleted = DeleteOld(path);
     }
-    list_.MarkCachedRecordDeleted(job.transferPath);
+    if (listed && deleted == kDeclined) {
+      return Fail(UploadResult::NotReplaced,
+                  "Upload failed, the file on the handset could not be replaced: " + shown);
+    }
+    if (deleted == kNoAnswer || (listed && deleted == kDeleteError)) {
+      // The delete may have been carried out all the same: the copy goes back over whatever is
+      // there (the same bytes, if it was not).
+      if (haveOld && WriteBack(old)) {
+        return Fail(UploadResult::NotReplaced,
+                    "Upload failed, the file on the handset could not be replaced: " + shown);
+      }
+      list_.MarkNotLoaded();
+      if (haveOld) {
+        return Fail(UploadResult::OldFileLost, "Upload failed, the old file is lost: " + shown);
+      }
+      return Fail(UploadResult::NotReplaced,
+                  "Upload failed, the file on the handset could not be replaced: " + shown);
+    }
+    // A path the list could not rule out, which the handset says no to deleting: nothing was
+    // there to delete, and no line is written for it.
+    if (deleted == kDeleted) {
+      // A file the list did not show was there: gone without a copy.
+      lastUpload_.replacedUnkept = lastUpload_.replacedUnkept || !listed;
+      list_.MarkCachedRecordDeleted(path);
+    }
   }
 
   signal_.ClearCancel();
-  if (run_(signal_, [this, &job] { UploadWorker(handset(), job, signal_); }) != 0) {
-    if (signal_.CancelRequested()) {
-      return CancelledUpload(job.transferPath);
-    }
-    Report("Upload failed: " + Utf8FromHandsetName(job.transferPath));
-    // The handset may keep part of the file, or all of it when only an answer was lost.
-    list_.fileListLoaded = 0;
-    return FileOutcome::Failed;
+  if (run_(signal_, [this, &job] { UploadWorker(handset(), job, signal_); }) == 0) {
+    list_.AddCachedFileRecord(path, job.uploadSize, kCreatedFileAttributeField);
+    lastUpload_.result = UploadResult::Done;
+    return FileOutcome::Done;
   }
-  list_.AddCachedFileRecord(job.transferPath, job.uploadSize, kCreatedFileAttributeField);
-  return FileOutcome::Done;
+
+  const bool cancelled = signal_.CancelRequested();
+  lastCancelled_ = cancelled;
+  lastUpload_.cancelled = cancelled;
+  const std::string what = cancelled ? "Cancelled" : "Upload failed";
+  // The handset keeps what was written before the stop; half a file must not stay behind under
+  // the name of the whole one.
+  if (!RemovePartial(path)) {
+    lastUpload_.partialLeft = true;
+    list_.MarkNotLoaded();
+    if (haveOld) {
+      return Fail(UploadResult::OldFileLost, what + ", the old file is lost: " + shown);
+    }
+    return Fail(UploadResult::Failed, what + ", the partial file could not be removed: " + shown);
+  }
+  if (haveOld) {
+    if (WriteBack(old)) {
+      list_.AddCachedFileRecord(path, old.uploadSize, listed->attributeField);
+      return Fail(UploadResult::OldFileKept, what + ", the old file was kept: " + shown);
+    }
+    list_.MarkNotLoaded();
+    return Fail(UploadResult::OldFileLost, what + ", the old file is lost: " + shown);
+  }
+  if (lastUpload_.replacedUnkept) {
+    return Fail(UploadResult::OldFileLost, what + ", the old file could not be kept: " + shown);
+  }
+  return Fail(UploadResult::Failed, what + ": " + shown);
 }
 
 FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetItem& item,
@@ -179,7 +303,13 @@ FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetIte
       Report("Cancelled: " + Utf8FromHandsetName(job.transferPath));
       return FileOutcome::Failed;
     }
-    Report("Download failed, local file left as it was: " + Utf8FileName(target));
+    // An unplugged handset is the likeliest cause, and the one the user can do something about.
+    if (HandsetGone()) {
+      Report("Download failed, the handset is gone; local file left as it was: " +
+             Utf8FileName(target));
+    } else {
+      Report("Download failed, local file left as it was: " + Utf8FileName(target));
+    }
     return FileOutcome::Failed;
   }
   std::error_code error;
@@ -198,7 +328,7 @@ FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
   if (result != 0) {
     Report("Delete failed: " + Utf8FromHandsetName(handsetPath));
     // Part of a directory may be gone, or the file itself when only the answer was lost.
-    list_.fileListLoaded = 0;
+    list_.MarkNotLoaded();
     return FileOutcome::Failed;
   }
   list_.MarkCachedRecordDeleted(handsetPath);
@@ -208,9 +338,12 @@ FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
 FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
   Handset& phone = handset();
   const std::string placeholder = std::string(handsetPath) + "/" + std::string(kPlaceholderName);
-  bool made = phone.PhoneMakeDir(handsetPath, kUploadAttributeWord) == 0;
+  const bool madeDirectory = phone.PhoneMakeDir(handsetPath, kUploadAttributeWord) == 0;
+  bool made = madeDirectory;
+  bool opened = false;
   if (made) {
-    made = phone.PhoneOpen(placeholder, kUploadAttributeWord) == 0;
+    opened = phone.PhoneOpen(placeholder, kUploadAttributeWord) == 0;
+    made = opened;
     if (made) {
       const auto* contents = reinterpret_cast<const uint8_t*>(kPlaceholderContents.data());
       made = phone.PhoneWrite(contents, static_cast<uint32_t>(kPlaceholderContents.size())) == 0;
@@ -220,8 +353,17 @@ FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
   }
   if (!made) {
     Report("New folder failed: " + Utf8FromHandsetName(handsetPath));
-    // The directory, or a placeholder that did not get its contents, may be there all the same.
-    list_.fileListLoaded = 0;
+    // Without its placeholder the directory is not one the panels can show: what was made goes
+    // again. The directory itself only when the list proves that it holds nothing of the user's.
+    bool undone = !madeDirectory;
+    if (madeDirectory) {
+      undone = RemovePartial(placeholder) && list_.Complete() && !HoldsAnythingBelow(handsetPath) &&
+               phone.PhoneRemoveDir(handsetPath, kUploadAttributeWord) == 0;
+    }
+    if (!undone) {
+      // The directory, or a placeholder that did not get its contents, may be there all the same.
+      list_.MarkNotLoaded();
+    }
     return FileOutcome::Failed;
   }
   // The list has no entries for directories: the placeholder's entry makes the directory show.
@@ -230,13 +372,22 @@ FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
   return FileOutcome::Done;
 }
 
+bool HandsetFiles::HoldsAnythingBelow(std::string_view directory) const {
+  const std::string prefix = std::string(directory) + "/";
+  bool held = false;
+  list_.ForEachEntry([&](const FileListEntry& entry) {
+    held = held || (!entry.deleted && entry.name.starts_with(prefix));
+  });
+  return held;
+}
+
 FileOutcome HandsetFiles::SetAttributes(std::string_view handsetPath, uint32_t attributeWord) {
   const int opened = handset().PhoneOpen(handsetPath, attributeWord);
   const int closed = handset().PhoneClose();
   if (opened != 0 || closed != 0) {
     Report("Attributes not changed: " + Utf8FromHandsetName(handsetPath));
     // An open whose answer was lost may have set the word all the same.
-    list_.fileListLoaded = 0;
+    list_.MarkNotLoaded();
     return FileOutcome::Failed;
   }
   list_.SetCachedAttribute(handsetPath, attributeWord);

@@ -7,6 +7,8 @@
 #include <string_view>
 
 #include "handset/phone_file_list.h"
+#include "handset/transfer_workers.h"
+#include "handset/upload_outcome.h"
 #include "support/event_log.h"
 #include "support/worker_signal.h"
 
@@ -42,13 +44,17 @@ class HandsetFiles {
   HandsetFiles(PhoneFileList& list, EventLog& log, WorkerSignal& signal, HandsetJobRunner run);
 
   // Writes the local file as `handsetDir` + its name (converted to the handset's 8-bit names).
-  // A file the cached list already holds is deleted on the handset first, so that nothing of
-  // the old one is left behind. On success the cached list gets the new file.
+  // Opening a file that is there does not shorten it, so an old file of that path is deleted
+  // first: when the list shows it, and also when the list cannot prove it absent (not loaded,
+  // cut by the file limit, cut short), where a delete the handset declines means there was
+  // nothing to delete. A listed old file is read first and, when the new one does not arrive
+  // whole (a failure, Cancel), written back with its attribute word in place of the partial
+  // file. A failed new file leaves nothing behind. On success the cached list gets the new file.
+  // lastUpload() tells what happened.
   FileOutcome Upload(const std::filesystem::path& localFile, std::string_view handsetDir);
   // Writes the local file as `handsetPath`, a full handset path whose name may differ from the
   // local file's (a patch file's "to" names it). The path's bytes go to the handset unchanged.
-  // Otherwise as Upload: a listed file of that path is deleted first, and the cached list gets
-  // the new file on success.
+  // Otherwise as Upload.
   FileOutcome UploadTo(const std::filesystem::path& localFile, std::string_view handsetPath);
   // Reads `handsetDir` + item.name into `localDirectory`, under the name in the local file-name
   // encoding, replacing a file of that name only once the whole file has arrived. A cancelled
@@ -69,14 +75,39 @@ class HandsetFiles {
   // True when the last transfer failed because it was cancelled (the wait dialog's Cancel). A
   // front end walking a selection stops there.
   bool lastCancelled() const { return lastCancelled_; }
+  // What the last Upload or UploadTo did.
+  const UploadOutcome& lastUpload() const { return lastUpload_; }
+
+  // Asked before an old file that cannot be read back (its "copying not allowed" bit is set, or
+  // the handset declined the read) is replaced, so that a failed upload would leave nothing:
+  // true to go on. Without it (the command-line tool, the mount) the upload goes on and its
+  // line says that the old file could not be kept. The window sets it once.
+  std::function<bool(std::string_view handsetPath)> askReplaceUnkept;
 
   PhoneFileList& list() { return list_; }
   Handset& handset() { return list_.handset(); }
 
  private:
   void Report(std::string line);
-  // After a cancelled upload: removes the partial file from the handset and says so.
-  FileOutcome CancelledUpload(const std::string& handsetPath);
+  // What comes of one upload whose local file was read.
+  FileOutcome Send(TransferJob& job);
+  // Reads the listed old file into `old` under the wait dialog; 1 when read, 0 when it cannot
+  // be read, -2 when cancelled.
+  int ReadOldFile(const std::string& path, const PhoneFileList::ListedFile& listed,
+                  TransferJob& old);
+  // Deletes `path` on the handset: 0 deleted, 1 declined by the handset (nothing there, or it
+  // may not be deleted), 2 an error status, -1 no answer.
+  int DeleteOld(const std::string& path);
+  // After a new file did not arrive: removes what of it reached the handset; false when that
+  // could not be done.
+  bool RemovePartial(const std::string& path);
+  // Puts the old file back (after its partial successor was removed); false when it failed.
+  bool WriteBack(const TransferJob& old);
+  // The line and the outcome of a failed or cancelled upload.
+  FileOutcome Fail(UploadResult result, std::string line);
+  bool HandsetGone();
+  // True when the cached list holds a live entry below the directory.
+  bool HoldsAnythingBelow(std::string_view directory) const;
 
   PhoneFileList& list_;
   EventLog& log_;
@@ -84,6 +115,7 @@ class HandsetFiles {
   HandsetJobRunner run_;
   std::string lastReport_;
   bool lastCancelled_ = false;
+  UploadOutcome lastUpload_;
 };
 
 }  // namespace tollhaven

@@ -12,6 +12,7 @@ void PhoneFileList::Release() {
   fileCount = 0;
   entrySize = 0;
   fileListLoaded = 0;
+  fileListComplete = false;
 }
 
 void PhoneFileList::ForEachEntryOffset(const std::function<void(std::size_t)>& visit) const {
@@ -52,6 +53,19 @@ bool PhoneFileList::HoldsFile(std::string_view path) const {
     });
   }
   return held;
+}
+
+std::optional<PhoneFileList::ListedFile> PhoneFileList::FindListedFile(
+    std::string_view path) const {
+  std::optional<ListedFile> found;
+  ForEachEntryOffset([&](std::size_t offset) {
+    const uint8_t* entry = phoneFileList.data() + offset;
+    if (!EntryDeleted(entry) && EntryNameEquals(entry, entrySize, path)) {
+      found = ListedFile{ReadEntryFileSize(entry, entrySize),
+                         ReadEntryAttributeField(entry, entrySize)};
+    }
+  });
+  return found;
 }
 
 }  // namespace tollhaven

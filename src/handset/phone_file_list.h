@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -66,6 +67,25 @@ class PhoneFileList {
   std::size_t fileListSize() const { return phoneFileList.size(); }
   // True when a loaded list holds an entry named exactly `path` that is not deleted.
   bool HoldsFile(std::string_view path) const;
+  // The size and attribute field of the live entry named exactly `path`, from the block as it
+  // is, also when it is marked not loaded or incomplete: a hint of what the handset holds, which
+  // the handset itself has the last word on.
+  struct ListedFile {
+    uint32_t size = 0;
+    uint32_t attributeField = 0;
+    uint16_t AttributeWord() const { return static_cast<uint16_t>(attributeField >> 8); }
+  };
+  std::optional<ListedFile> FindListedFile(std::string_view path) const;
+  // True when the list is loaded and holds every file of the partition: it was neither cut by
+  // the file limit nor cut short, and nothing has made it doubtful since. Only then does a path
+  // it lacks prove that the handset has no such file.
+  bool Complete() const { return fileListLoaded != 0 && fileListComplete; }
+  // After a change whose outcome on the handset is not known: the next fill fetches the list,
+  // and until then nothing counts as proved absent.
+  void MarkNotLoaded() {
+    fileListLoaded = 0;
+    fileListComplete = false;
+  }
 
   // ---- State ----
 
@@ -80,6 +100,9 @@ class PhoneFileList {
   uint32_t entrySize = 0;
   // 1 while the block holds a complete load; the panels fetch only while it is 0.
   int fileListLoaded = 0;
+  // Set by a load that received every file the handset counted, under no file limit; cleared by
+  // anything that makes the block doubtful. Read it through Complete().
+  bool fileListComplete = false;
   // Offset in the block where the next chunk goes.
   std::size_t writePosition = 0;
   // The volume names as the handset sent them (UTF-16BE); the free-space queries pass them on.

@@ -50,4 +50,18 @@ void UploadWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal
   signal.Finish(failed != 0 ? -1 : 0);
 }
 
+void RestoreWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal) {
+  signal.Start();
+  int failed = 0;
+  failed |= handset.PhoneOpen(job.transferPath, job.transferAttr);
+  ResetProgress(handset.progress(), job.uploadSize);
+  if (job.transferBuffer.size() >= job.uploadSize) {
+    failed |= handset.PhoneWrite(job.transferBuffer.data(), job.uploadSize);
+  } else {
+    failed = -1;
+  }
+  failed |= handset.PhoneClose();
+  signal.Finish(failed != 0 ? -1 : 0);
+}
+
 }  // namespace tollhaven

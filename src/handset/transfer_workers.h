@@ -35,5 +35,8 @@ struct TransferJob {
 void DownloadWorker(Handset& handset, TransferJob& job, WorkerSignal& signal);
 // Upload: open with attribute word 4, write uploadSize bytes, close.
 void UploadWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal);
+// Putting an old file back after its replacement failed: open with the old file's transferAttr,
+// write uploadSize bytes, close. It ignores cancel requests: stopping it would lose the file.
+void RestoreWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal);
 
 }  // namespace tollhaven

@@ -150,9 +150,7 @@ using CancelUpload = Cancel;
 
 TEST_P(CancelUpload, RemovesThePartialFileAndAddsNoRow) {
   const int atStep = GetParam();
-  const bool replacing = atStep % 2 == 0;  // half the cases replace a listed file
-  LoadWith(replacing ? std::vector<std::pair<std::string, std::vector<uint8_t>>>{{"/a/up.bin", {9}}}
-                     : std::vector<std::pair<std::string, std::vector<uint8_t>>>{});
+  LoadWith({});
   WriteAll(root / "up.bin", kContents);
   CancellingProgress progress(signal, atStep);
   s.handset.SetProgress(&progress);
@@ -161,6 +159,8 @@ TEST_P(CancelUpload, RemovesThePartialFileAndAddsNoRow) {
 
   EXPECT_EQ(outcome, FileOutcome::Failed);
   EXPECT_TRUE(files.lastCancelled());
+  EXPECT_TRUE(files.lastUpload().cancelled);
+  EXPECT_EQ(files.lastUpload().result, UploadResult::Failed);
   EXPECT_EQ(Count(kWriteSubCommand), std::max(atStep - 1, 0));
   EXPECT_FALSE(s.sim.File("/a/up.bin").has_value());
   EXPECT_FALSE(s.sim.FileOpen());
@@ -168,6 +168,35 @@ TEST_P(CancelUpload, RemovesThePartialFileAndAddsNoRow) {
   EXPECT_EQ(list.fileListLoaded, 1);
   EXPECT_NE(Entry("/a/keep.txt"), nullptr);
   EXPECT_TRUE(Logged("Cancelled: /a/up.bin")) << ::testing::PrintToString(NewLines());
+}
+
+// Over a listed file, the old one is read first (one step per block too): a cancel while it is
+// read changes nothing, a cancel after it puts the old file back in place of the partial one.
+TEST_P(CancelUpload, OverAListedFilePutsTheOldOneBack) {
+  const int atStep = GetParam();
+  const std::vector<uint8_t> old = Pattern(kFileBlockSize + 10, 40);  // two steps to read
+  LoadWith({{"/a/up.bin", old}});
+  WriteAll(root / "up.bin", kContents);
+  CancellingProgress progress(signal, atStep);
+  s.handset.SetProgress(&progress);
+  const FileOutcome outcome = files.Upload(root / "up.bin", "/a/");
+  s.handset.SetProgress(nullptr);
+
+  EXPECT_EQ(outcome, FileOutcome::Failed);
+  EXPECT_TRUE(files.lastUpload().cancelled);
+  ASSERT_TRUE(s.sim.File("/a/up.bin").has_value());
+  EXPECT_EQ(s.sim.File("/a/up.bin")->contents, old);
+  EXPECT_EQ(s.sim.File("/a/up.bin")->attributes, 0x21);
+  EXPECT_FALSE(s.sim.FileOpen());
+  ASSERT_NE(Entry("/a/up.bin"), nullptr);
+  EXPECT_EQ(Entry("/a/up.bin")->size, old.size());
+  EXPECT_EQ(list.fileListLoaded, 1);
+  const bool duringTheRead = atStep <= 2;
+  EXPECT_EQ(files.lastUpload().result,
+            duringTheRead ? UploadResult::NotReplaced : UploadResult::OldFileKept);
+  EXPECT_TRUE(Logged(duringTheRead ? "Cancelled: /a/up.bin"
+                                   : "Cancelled, the old file was kept: /a/up.bin"))
+      << ::testing::PrintToString(NewLines());
 }
 
 INSTANTIATE_TEST_SUITE_P(AtEveryBlock, CancelUpload, ::testing::Values(0, 1, 2, 3, 4));

@@ -79,8 +79,13 @@ TEST_F(HandsetFilesTest, UploadOverAListedFileDeletesItFirstAndLeavesNoOldTail) 
   LoadWith({{"/a/ring.mp3", Pattern(3000, 9)}});
   WriteAll(local / "ring.mp3", Pattern(1000, 3));
   EXPECT_EQ(files.Upload(local / "ring.mp3", "/a/"), FileOutcome::Done);
-  EXPECT_EQ(SubCommands().front(), kDelete);
-  EXPECT_EQ(PathOf(0), "/a/ring.mp3");
+  // The old file is read first, to be put back should the new one not arrive.
+  const std::vector<int> sent = SubCommands();
+  const auto deleted = std::find(sent.begin(), sent.end(), kDelete);
+  ASSERT_NE(deleted, sent.end());
+  EXPECT_THAT(std::vector<int>(sent.begin(), sent.begin() + 3), ElementsAre(kOpen, kSeek, kRead));
+  EXPECT_EQ(PathOf(static_cast<int>(deleted - sent.begin())), "/a/ring.mp3");
+  EXPECT_EQ(*(deleted + 1), kOpen);
   EXPECT_EQ(s.sim.File("/a/ring.mp3")->contents, Pattern(1000, 3));
   int rows = 0;
   for (const FileListEntry& e : Live()) {
@@ -95,7 +100,7 @@ TEST_F(HandsetFilesTest, UploadToWritesTheLocalFileUnderTheHandsetPathItIsGiven)
   WriteAll(local / "local name.dat", Pattern(1500, 2));
   // The name on the handset is the path's, bytes unchanged; a listed file is replaced whole.
   EXPECT_EQ(files.UploadTo(local / "local name.dat", "/a/mobile/skin.bin"), FileOutcome::Done);
-  EXPECT_EQ(SubCommands().front(), kDelete);
+  EXPECT_THAT(SubCommands(), Contains(kDelete));
   EXPECT_EQ(s.sim.File("/a/mobile/skin.bin")->contents, Pattern(1500, 2));
   EXPECT_EQ(s.sim.File("/a/mobile/skin.bin")->attributes, 4);
   EXPECT_EQ(Entry("/a/mobile/skin.bin")->size, 1500u);
@@ -194,13 +199,16 @@ TEST_F(HandsetFilesTest, AHandsetThatStopsAnsweringHalfwayLeavesTheLocalFileAsIt
   EXPECT_EQ(files.Download("/a/", {"big.bin", false, 10000, 0x21}, local), FileOutcome::Failed);
   EXPECT_EQ(ReadAll(local / "big.bin"), std::string(old.begin(), old.end()));
   EXPECT_THAT(DirectoryNames(local), ElementsAre("big.bin"));
-  EXPECT_THAT(NewLines(), Contains("Download failed, local file left as it was: big.bin"));
+  // The reason is the one the user can do something about.
+  EXPECT_THAT(NewLines(),
+              Contains("Download failed, the handset is gone; local file left as it was: big.bin"));
 }
 
 TEST_F(HandsetFilesTest, AFileEndingEarlyOnTheHandsetIsNoDownload) {
   // The row says 3000 bytes; the handset has 1500.
   LoadWith({{"/a/cut.bin", Pattern(1500)}});
   EXPECT_EQ(files.Download("/a/", {"cut.bin", false, 3000, 0}, local), FileOutcome::Failed);
+  EXPECT_THAT(NewLines(), Contains("Download failed, local file left as it was: cut.bin"));
   EXPECT_FALSE(fs::exists(local / "cut.bin"));
   EXPECT_THAT(DirectoryNames(local), IsEmpty());
 }

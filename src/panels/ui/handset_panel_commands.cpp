@@ -41,7 +41,7 @@ void fillHandsetPanel(MainWindow& window, int side) {
   }
   // The panel shows what it has, but a cancelled load is fetched again on the next fill.
   if (cancelled) {
-    list.fileListLoaded = 0;
+    list.MarkNotLoaded();
   }
 }
 
@@ -69,7 +69,7 @@ void ConnectHandset(MainWindow& window) {
 }
 
 void InvalidateFileList(MainWindow& window) {
-  HandsetSession::Of(window).fileList().fileListLoaded = 0;
+  HandsetSession::Of(window).fileList().MarkNotLoaded();
 }
 
 void ReleaseFileList(MainWindow& window) {

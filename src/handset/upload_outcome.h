@@ -1,0 +1,32 @@
+#pragma once
+
+namespace tollhaven {
+
+// What one upload did, in a form a front end can act on without reading the log line: the
+// window stops a selection on a cancel, the command-line tool chooses its exit status, the mount
+// its error number.
+enum class UploadResult {
+  Done,         // the new file is on the handset, whole (in place of the old one, if any)
+  Skipped,      // nothing was sent: a directory, a local file that cannot be read, no name
+  NameTooLong,  // refused before anything was sent: the path is longer than the entries hold
+  NoSpace,      // refused before anything was sent: larger than the handset's free space
+  CaseClash,    // refused before anything was sent: a listed file differs only in letter case
+  NotReplaced,  // the old file could not be deleted, or the user kept it; it is as it was
+  Failed,       // the new file did not arrive; nothing of it is left (unless partialLeft)
+  OldFileKept,  // failed or cancelled over an old file, which was written back whole
+  OldFileLost,  // failed or cancelled over an old file, which could not be written back
+};
+
+struct UploadOutcome {
+  UploadResult result = UploadResult::Done;
+  // Stopped by the user (the wait dialog's Cancel): a front end walking a selection stops.
+  bool cancelled = false;
+  // Part of the new file stayed on the handset because it could not be removed.
+  bool partialLeft = false;
+  // An old file was replaced without a copy to fall back on (it could not be read).
+  bool replacedUnkept = false;
+  // The handset stopped answering during the upload.
+  bool handsetGone = false;
+};
+
+}  // namespace tollhaven
