@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -22,8 +24,11 @@
 #include "emulator/simulated_handset.h"
 #include "emulator/transport/emulated_transport.h"
 #include "handset/handset.h"
+#include "handset/handset_files.h"
+#include "handset/phone_file_list.h"
 #include "handset/transfer_workers.h"
 #include "link/phone_link.h"
+#include "support/settings.h"
 #include "support/worker_signal.h"
 
 namespace {
@@ -145,6 +150,58 @@ void Download(benchmark::State& state, bool realWaits) {
   bench.Report(state, realWaits);
 }
 
+// Replacing a 1 MiB file with another through the path every front end takes: the old file is
+// read first (to be put back should the new one not arrive), deleted, and the new one written.
+// Two local files take turns, so every run really changes the handset's bytes.
+template <typename ClockType>
+void Replace(benchmark::State& state, bool realWaits) {
+  namespace fs = std::filesystem;
+  TransferBench<ClockType> bench;
+  bench.sim.AddFile(kPath, bench.bytes, kFileAttributes);
+  std::vector<uint8_t> other = bench.bytes;
+  std::reverse(other.begin(), other.end());
+  const fs::path directory = fs::temp_directory_path() / "tollhaven-bench-replace";
+  fs::create_directories(directory);
+  const std::vector<uint8_t>* contents[] = {&other, &bench.bytes};
+  const fs::path locals[] = {directory / "first.bin", directory / "second.bin"};
+  for (int i = 0; i < 2; ++i) {
+    std::ofstream(locals[i], std::ios::binary)
+        .write(reinterpret_cast<const char*>(contents[i]->data()),
+               static_cast<std::streamsize>(contents[i]->size()));
+  }
+  tollhaven::Settings settings;
+  tollhaven::PhoneFileList list(bench.handset, settings);
+  tollhaven::WorkerSignal listSignal;
+  list.FileListWorker(listSignal);
+  tollhaven::WorkerSignal signal;
+  tollhaven::HandsetFiles files(list, bench.log, signal,
+                                [](tollhaven::WorkerSignal& worker, std::function<void()> job) {
+                                  job();
+                                  return worker.outcome.load();
+                                });
+  int turn = 0;
+  for (auto _ : state) {
+    const int now = turn;
+    turn ^= 1;
+    const bool ok = bench.Measure(
+        state,
+        [&](tollhaven::WorkerSignal& measured) {
+          const bool done = files.UploadTo(locals[now], kPath) == tollhaven::FileOutcome::Done;
+          measured.Start();
+          measured.Finish(done ? 0 : -1);
+        },
+        [&] {
+          const auto stored = bench.sim.File(kPath);
+          return stored && stored->contents == *contents[now];
+        });
+    if (!ok) {
+      break;
+    }
+  }
+  bench.Report(state, realWaits);
+  fs::remove_all(directory);
+}
+
 void transfer_upload(benchmark::State& state) {
   Upload<tollhaven::SystemClock>(state, true);
 }
@@ -164,5 +221,10 @@ void transfer_download_no_wait(benchmark::State& state) {
   Download<tollhaven::ManualClock>(state, false);
 }
 BENCHMARK(transfer_download_no_wait)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void transfer_replace(benchmark::State& state) {
+  Replace<tollhaven::SystemClock>(state, true);
+}
+BENCHMARK(transfer_replace)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 }  // namespace

@@ -193,7 +193,8 @@ FileOutcome HandsetFiles::Send(TransferJob& job) {
     haveOld = read == 1;
     if (!haveOld) {
       if (askReplaceUnkept && !askReplaceUnkept(path)) {
-        return Fail(UploadResult::Skipped, "Not replaced, the old file cannot be read: " + shown);
+        Fail(UploadResult::NotReplaced, "Not replaced, the old file cannot be read: " + shown);
+        return FileOutcome::Skipped;
       }
       lastUpload_.replacedUnkept = true;
       log_.AppendLog("The old file cannot be read and is not kept: " + shown);

@@ -40,6 +40,8 @@ enum class Operation {
   ListLoad,
   Download,
   Upload,
+  UploadNew,
+  Replace,
   Delete,
   DeleteDirectory,
   NewDirectory,
@@ -54,6 +56,10 @@ std::string Name(Operation operation) {
       return "Download";
     case Operation::Upload:
       return "Upload";
+    case Operation::UploadNew:
+      return "UploadNew";
+    case Operation::Replace:
+      return "Replace";
     case Operation::Delete:
       return "Delete";
     case Operation::DeleteDirectory:
@@ -200,7 +206,10 @@ class World : public testing::FileListFixture {
         return files.Download("/a/", {"pic.jpg", false, 2500, 0x21}, root / "local") !=
                FileOutcome::Done;
       case Operation::Upload:
+      case Operation::Replace:
         return files.Upload(root / "local" / "up.bin", "/a/") != FileOutcome::Done;
+      case Operation::UploadNew:
+        return files.Upload(root / "local" / "other.txt", "/a/") != FileOutcome::Done;
       case Operation::Delete:
         return files.Delete("/a/del.txt", false) != FileOutcome::Done;
       case Operation::DeleteDirectory:
@@ -286,6 +295,27 @@ TEST_P(FaultInjection, EndsReportsAndKeepsLocalFilesAndTheListTrue) {
       EXPECT_EQ(result.handset, clean.handset) << "the handset differs, yet success";
       EXPECT_EQ(result.local, clean.local) << "the local files differ, yet success";
     }
+    bool lost = false;
+    bool partialLeft = false;
+    for (const std::string& line : result.lines) {
+      // Only a handset that is gone may cost the old file.
+      lost = lost ||
+             (fault == Fault::Disconnect && line.find("the old file is lost") != std::string::npos);
+      partialLeft = partialLeft || line.find("could not be removed") != std::string::npos;
+    }
+    if (operation == Operation::Replace) {
+      // The old file or the new one, whole, never a mix; nothing only with a line that says so.
+      const auto file = result.handset.find("/a/up.bin");
+      const bool old = file != result.handset.end() && file->second.first == Pattern(700, 5) &&
+                       file->second.second == 0x20;
+      const bool fresh = file != result.handset.end() && file->second.first == Pattern(1800, 23);
+      EXPECT_TRUE(old || fresh || lost) << "the replaced file is neither the old nor the new one";
+      EXPECT_TRUE(!result.failed || old || lost) << "a failed replace did not keep the old file";
+    }
+    if (operation == Operation::UploadNew && result.failed) {
+      EXPECT_TRUE(result.handset.count("/a/other.txt") == 0 || partialLeft)
+          << "a failed new file was left on the handset";
+    }
     if (operation == Operation::ListLoad && !result.failed) {
       EXPECT_TRUE(result.listLoaded);
     }
@@ -306,7 +336,8 @@ TEST_P(FaultInjection, EndsReportsAndKeepsLocalFilesAndTheListTrue) {
 INSTANTIATE_TEST_SUITE_P(
     Operations, FaultInjection,
     ::testing::Combine(::testing::Values(Operation::ListLoad, Operation::Download,
-                                         Operation::Upload, Operation::Delete,
+                                         Operation::Upload, Operation::UploadNew,
+                                         Operation::Replace, Operation::Delete,
                                          Operation::DeleteDirectory, Operation::NewDirectory,
                                          Operation::AttributeChange, Operation::PatchRun),
                        ::testing::ValuesIn(testing::kEveryFault)),
