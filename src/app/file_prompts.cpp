@@ -15,6 +15,12 @@ FilePrompts::FilePrompts(MainWindow& window) : QObject(&window), launcher(Platfo
     return QMessageBox::question(&window, caption, text, QMessageBox::Yes | QMessageBox::No) ==
            QMessageBox::Yes;
   };
+  askReplaceUnkept = [this](const QString& name) {
+    return askYesNo(QStringLiteral("The handset does not give this file back, so it is lost if "
+                                   "the upload fails. Replace it?  -  ") +
+                        name,
+                    QStringLiteral("Tollhaven warning message:"));
+  };
   showMessage = [&window](QMessageBox::Icon icon, const QString& caption, const QString& text,
                           QMessageBox::StandardButtons buttons) {
     // The texts break their lines with LF CR; a line break is what they mean.

@@ -28,6 +28,10 @@ class FilePrompts : public QObject {
 
   // A Yes/No message box owned by the main window; true for Yes.
   std::function<bool(const QString& text, const QString& caption)> askYesNo;
+  // Before a handset file that cannot be read back is replaced (its "copying not allowed" bit,
+  // or the handset refused the read): the old file would be lost should the upload fail. True
+  // to replace it all the same. `name` is the handset path as shown.
+  std::function<bool(const QString& name)> askReplaceUnkept;
   // The new-name dialog: OK puts the typed text into `currentName`, Cancel leaves it.
   std::function<void(std::string& currentName)> askNewName;
   // The copy-to dialog: OK puts the edited destination into `otherPath`, Cancel leaves it.

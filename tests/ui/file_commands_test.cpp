@@ -362,6 +362,51 @@ class FileCommandsTest : public QObject {
     QVERIFY(Logged(h.window, "Cancelled: /a/big.bin"));
   }
 
+  // Uploading over a file that is there: Cancel part-way puts the old bytes back.
+  void cancelledReplaceKeepsTheOldFile() {
+    TransferWindow h;
+    const QString file = h.local.filePath(QStringLiteral("big.bin"));
+    QVERIFY(WriteFile(file, QByteArray(200 * 1024, 'o')));
+    ShowLocal(h.window, kLeft, h.local.path());
+    Select(h.window, kLeft, {"big.bin"});
+    h.window.OnCommand(ids::kCopyButton);
+    QCOMPARE(h.handset.File("/a/big.bin")->contents.size(), std::size_t{200 * 1024});
+    const int writes = Count(h.handset, kWriteSubCommand);
+
+    QVERIFY(WriteFile(file, QByteArray(150 * 1024, 'n')));
+    ShowLocal(h.window, kLeft, h.local.path());
+    h.handset.SetLatency(std::chrono::milliseconds(2));
+    Select(h.window, kLeft, {"big.bin"});
+    CancelWhenUnderWay cancel(h.handset, kWriteSubCommand, writes + 3);
+    h.window.OnCommand(ids::kCopyButton);
+    h.handset.SetLatency(std::chrono::microseconds(0));
+
+    QVERIFY(cancel.pressed);
+    QVERIFY(h.handset.File("/a/big.bin"));
+    QCOMPARE(h.handset.File("/a/big.bin")->contents, std::vector<uint8_t>(200 * 1024, 'o'));
+    QVERIFY(!h.handset.FileOpen());
+    QVERIFY(Names(h.window, kRight).contains(QStringLiteral("big.bin")));
+    QVERIFY(Logged(h.window, "Cancelled, the old file was kept: /a/big.bin"));
+  }
+
+  // A file the handset will not give back is replaced only when the user says so.
+  void replacingAFileThatCannotBeReadBackAsksFirst() {
+    TransferWindow h;
+    h.handset.AddFile("/a/locked.bin", std::vector<uint8_t>(300, 1), 0x40);
+    h.window.OnCommand(ids::kRightRereadButton);
+    QVERIFY(WriteFile(h.local.filePath(QStringLiteral("locked.bin")), QByteArray(10, 'x')));
+    ShowLocal(h.window, kLeft, h.local.path());
+    Answers answers(h.window, {false, true});
+    for (int round = 0; round < 2; ++round) {
+      Select(h.window, kLeft, {"locked.bin"});
+      h.window.OnCommand(ids::kCopyButton);
+    }
+    QCOMPARE(answers.asked.size(), 2);
+    QVERIFY(answers.asked[0].endsWith(QStringLiteral("  -  /a/locked.bin")));
+    QVERIFY(Logged(h.window, "Not replaced, the old file cannot be read: /a/locked.bin"));
+    QCOMPARE(h.handset.File("/a/locked.bin")->contents, std::vector<uint8_t>(10, 'x'));
+  }
+
   void cancelledListLoadIsFetchedAgainNextTime() {
     TransferWindow h;
     for (int i = 0; i < 200; ++i) {

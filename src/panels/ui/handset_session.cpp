@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <utility>
 
+#include "app/file_prompts.h"
 #include "app/main_window.h"
 #include "app/progress_bar.h"
 #include "app/status_bar.h"
+#include "handset/handset_names.h"
 #include "link/connect.h"
 #include "panels/ui/hotplug_notifier.h"
 #include "support/status_sink.h"
@@ -29,6 +31,11 @@ HandsetSession::HandsetSession(MainWindow& window, std::unique_ptr<Discovery> di
       recovery_(link_, *discovery_),
       linkWatch_(this) {
   setObjectName(QStringLiteral("handsetSession"));
+  // Every way the window uploads (copy, drop, paste, patch run) asks the same question.
+  files_.askReplaceUnkept = [&window](std::string_view handsetPath) {
+    return FilePrompts::Of(window).askReplaceUnkept(
+        QString::fromStdString(Utf8FromHandsetName(handsetPath)));
+  };
   handset_.SetProgress(&window.progress());
   // A plain search on a timer serves every discovery (the simulated handset's too) and every
   // platform, and costs nothing while a handset answers; hot-plug events, where there are any,
