@@ -530,7 +530,19 @@ int HandsetMount::Upload(Handle& handle) {
   }
   const std::size_t before = LogCount();
   if (volume->files().UploadTo(handle.spoolPath, handle.target.handset) != FileOutcome::Done) {
-    return Failed("upload failed: " + Utf8FromHandsetName(handle.target.handset), before);
+    const int error =
+        Failed("upload failed: " + Utf8FromHandsetName(handle.target.handset), before);
+    // The refusals made before anything was sent have errors of their own.
+    switch (volume->files().lastUpload().result) {
+      case UploadResult::NameTooLong:
+        return -ENAMETOOLONG;
+      case UploadResult::NoSpace:
+        return -ENOSPC;
+      case UploadResult::CaseClash:
+        return -EEXIST;
+      default:
+        return error;
+    }
   }
   if (handle.laterWord && *handle.laterWord != kUploadAttributeWord &&
       volume->files().SetAttributes(handle.target.handset, *handle.laterWord) !=

@@ -229,6 +229,33 @@ TEST_F(CliCommands, PutReplacesAFileWholeWithoutItsOldTail) {
   EXPECT_EQ(sim.File("/a/notes.txt")->contents, Bytes("short"));
 }
 
+TEST_F(CliCommands, PutThatFailsLeavesNothingOfANewFileAndTheOldFileOfAReplacedOne) {
+  sim.AddFile("/a/notes.txt", Pattern(3000, 7), 0x20);
+  WriteLocal(temp / "new.bin", Pattern(5000, 1));
+  WriteLocal(temp / "notes.txt", Pattern(4000, 2));
+  // The second block written of each upload is refused; the old file goes back unhindered.
+  constexpr int kWrite = 0x02;
+  int writes = 0;
+  discovery.afterSend = [&] {
+    const auto received = sim.Received();
+    if (!received.empty() && received.back().subCommand() == kWrite &&
+        (++writes == 1 || writes == 3)) {
+      sim.FailCommand(0x004A, kWrite, 0x07, 1);
+    }
+  };
+  EXPECT_EQ(Run({"put", (temp / "new.bin").string(), (temp / "notes.txt").string(), "/a/"}),
+            cli::kExitFailed);
+  EXPECT_THAT(err.str(), HasSubstr("put: Upload failed: /a/new.bin"));
+  EXPECT_THAT(err.str(), HasSubstr("put: Upload failed, the old file was kept: /a/notes.txt"));
+  EXPECT_FALSE(sim.File("/a/new.bin"));
+  EXPECT_EQ(sim.File("/a/notes.txt")->contents, Pattern(3000, 7));
+  EXPECT_EQ(sim.File("/a/notes.txt")->attributes, 0x20);
+
+  discovery.afterSend = nullptr;
+  EXPECT_EQ(Run({"ls", "/a/"}), cli::kExitSuccess);
+  EXPECT_EQ(out.str(), "notes.txt\n");
+}
+
 TEST_F(CliCommands, DirectoriesAreMadeAndRemovedTheWayTheWindowDoes) {
   sim.AddFile("/a/full/file.txt", Bytes("x"));
   sim.AddFile("/a/gone.txt", Bytes("x"));

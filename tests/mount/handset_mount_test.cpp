@@ -19,8 +19,10 @@
 namespace tollhaven::testing {
 namespace {
 
+using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
+using ::testing::Not;
 
 constexpr int kOpen = 0x00;
 constexpr int kSeek = 0x03;
@@ -200,7 +202,7 @@ TEST_F(HandsetMountTest, AWrittenFileIsUploadedAtItsFlush) {
   EXPECT_TRUE(std::filesystem::is_empty(spool));
 }
 
-TEST_F(HandsetMountTest, AFailedUploadFailsTheFlushAndListsWhatTheHandsetKept) {
+TEST_F(HandsetMountTest, AFailedUploadFailsTheFlushAndLeavesNothingListed) {
   Mount();
   sim.FailCommand(0x004A, kWrite, 0x0B);
   uint64_t handle = 0;
@@ -210,14 +212,11 @@ TEST_F(HandsetMountTest, AFailedUploadFailsTheFlushAndListsWhatTheHandsetKept) {
   // Reported once, to the close that asked.
   EXPECT_EQ(mount->Release(handle), 0);
   EXPECT_THAT(err.str(), HasSubstr("upload failed: /a/new.bin"));
-  // The open made the file and no write reached it: the handset keeps it empty, and the list,
-  // fetched afresh after the failure, shows just that.
-  ASSERT_TRUE(sim.File("/a/new.bin"));
-  EXPECT_TRUE(sim.File("/a/new.bin")->contents.empty());
+  // What the open made is removed again: neither the handset nor the listing has the file.
+  EXPECT_FALSE(sim.File("/a/new.bin"));
   mount::MountNode node;
-  ASSERT_EQ(mount->GetAttr("/a/new.bin", node), 0);
-  EXPECT_EQ(node.size, 0u);
-  EXPECT_THAT(Names("/a"), ElementsAre("new.bin"));
+  EXPECT_EQ(mount->GetAttr("/a/new.bin", node), -ENOENT);
+  EXPECT_THAT(Names("/a"), Not(Contains("new.bin")));
 }
 
 TEST_F(HandsetMountTest, TheAttributeWordIsWrittenByOpeningAndClosing) {
