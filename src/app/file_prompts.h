@@ -28,6 +28,9 @@ class FilePrompts : public QObject {
 
   // A Yes/No message box owned by the main window; true for Yes.
   std::function<bool(const QString& text, const QString& caption)> askYesNo;
+  // Before an upload whose name a listed handset file has but for letter case: whether to
+  // replace that file (`listedName`, as the panel shows it) with the local one (`newName`).
+  std::function<bool(const QString& listedName, const QString& newName)> askReplaceCaseTwin;
   // The new-name dialog: OK puts the typed text into `currentName`, Cancel leaves it.
   std::function<void(std::string& currentName)> askNewName;
   // The copy-to dialog: OK puts the edited destination into `otherPath`, Cancel leaves it.

@@ -61,6 +61,9 @@ class Handset {
 
   // Free bytes of the volume last asked for; 0 before the first successful query.
   uint32_t freeSpace = 0;
+  // True while freeSpace holds what the last query answered (kept in step since by the program's
+  // own writes and deletes); a failed query leaves nothing to check uploads against.
+  bool freeSpaceKnown = false;
 
   const uint8_t* answerArea() const { return answerArea_; }
   uint32_t answerLength() const { return answerLength_; }

@@ -79,6 +79,24 @@ FileOutcome HandsetFiles::CancelledUpload(const std::string& handsetPath) {
   return FileOutcome::Failed;
 }
 
+bool HandsetFiles::LoadListForChecks() {
+  if (list_.fileListLoaded != 0 || list_.entrySize != 0) {
+    return true;
+  }
+  signal_.ClearCancel();
+  run_(signal_, [this] { list_.FileListWorker(signal_); });
+  return !signal_.CancelRequested();
+}
+
+FileOutcome HandsetFiles::Refuse(UploadCheck check) {
+  lastRefusal_ = check.refusal;
+  if (check.refusal == UploadRefusal::None) {
+    return FileOutcome::Done;
+  }
+  Report(std::move(check.line));
+  return FileOutcome::Skipped;
+}
+
 void HandsetFiles::Report(std::string line) {
   log_.AppendLog(line);
   lastReport_ = std::move(line);
@@ -101,6 +119,7 @@ FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view han
 
 FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view handsetPath) {
   lastCancelled_ = false;
+  lastRefusal_ = UploadRefusal::None;
   const std::string shownName = Utf8FileName(localFile);
   if (handsetPath.empty()) {
     Report("Skipped, no handset path for " + shownName);
@@ -118,6 +137,16 @@ FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view h
     return FileOutcome::Skipped;
   }
   job.transferPath = std::string(handsetPath);
+  if (!LoadListForChecks()) {
+    lastCancelled_ = true;
+    Report("Cancelled: " + Utf8FromHandsetName(job.transferPath));
+    return FileOutcome::Failed;
+  }
+  if (Refuse(CheckUpload(list_, handset(), job.transferPath, job.uploadSize)) !=
+      FileOutcome::Done) {
+    return FileOutcome::Skipped;
+  }
+  const uint64_t replacedBytes = ListedBytes(list_, job.transferPath, false);
 
   // Opening a file that is there does not shorten it: the old one goes first, so that neither
   // its tail nor its row outlives the upload.
@@ -143,6 +172,7 @@ FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view h
     return FileOutcome::Failed;
   }
   list_.AddCachedFileRecord(job.transferPath, job.uploadSize, kCreatedFileAttributeField);
+  KeepFreeSpaceInStep(handset(), job.uploadSize, replacedBytes);
   return FileOutcome::Done;
 }
 
@@ -193,6 +223,7 @@ FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetIte
 }
 
 FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
+  const uint64_t listedBytes = ListedBytes(list_, handsetPath, directory);
   const int result = directory ? handset().PhoneRemoveDir(handsetPath, kUploadAttributeWord)
                                : handset().PhoneDelete(handsetPath);
   if (result != 0) {
@@ -202,10 +233,20 @@ FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
     return FileOutcome::Failed;
   }
   list_.MarkCachedRecordDeleted(handsetPath);
+  KeepFreeSpaceInStep(handset(), 0, listedBytes);
   return FileOutcome::Done;
 }
 
 FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
+  lastRefusal_ = UploadRefusal::None;
+  if (!LoadListForChecks()) {
+    lastCancelled_ = true;
+    Report("Cancelled: " + Utf8FromHandsetName(handsetPath));
+    return FileOutcome::Failed;
+  }
+  if (Refuse(CheckNewDirectory(list_, handset(), handsetPath)) != FileOutcome::Done) {
+    return FileOutcome::Skipped;
+  }
   Handset& phone = handset();
   const std::string placeholder = std::string(handsetPath) + "/" + std::string(kPlaceholderName);
   bool made = phone.PhoneMakeDir(handsetPath, kUploadAttributeWord) == 0;
@@ -227,6 +268,7 @@ FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
   // The list has no entries for directories: the placeholder's entry makes the directory show.
   list_.AddCachedFileRecord(placeholder, static_cast<uint32_t>(kPlaceholderContents.size()),
                             kCreatedFileAttributeField);
+  KeepFreeSpaceInStep(phone, kPlaceholderContents.size(), 0);
   return FileOutcome::Done;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "handset/phone_file_list.h"
+#include "handset/upload_checks.h"
 #include "support/event_log.h"
 #include "support/worker_signal.h"
 
@@ -44,6 +45,10 @@ class HandsetFiles {
   // Writes the local file as `handsetDir` + its name (converted to the handset's 8-bit names).
   // A file the cached list already holds is deleted on the handset first, so that nothing of
   // the old one is left behind. On success the cached list gets the new file.
+  // Refused (Skipped, lastRefusal() says why) before anything is sent: a path longer than the
+  // handset's list entries carry, a file larger than the free space the handset last reported,
+  // and a name that a listed file has but for letter case. With no list loaded it is loaded
+  // first, for the entry size and the names.
   FileOutcome Upload(const std::filesystem::path& localFile, std::string_view handsetDir);
   // Writes the local file as `handsetPath`, a full handset path whose name may differ from the
   // local file's (a patch file's "to" names it). The path's bytes go to the handset unchanged.
@@ -58,7 +63,8 @@ class HandsetFiles {
                        const std::filesystem::path& localDirectory);
   // Deletes a file, or a directory with everything in it.
   FileOutcome Delete(std::string_view handsetPath, bool directory);
-  // Creates a directory and its placeholder file.
+  // Creates a directory and its placeholder file; refused as an upload is when the
+  // placeholder's path is too long for the handset or it has no byte left.
   FileOutcome MakeDirectory(std::string_view handsetPath);
   // Gives a file a new attribute word (by opening it with the word and closing it again).
   FileOutcome SetAttributes(std::string_view handsetPath, uint32_t attributeWord);
@@ -69,6 +75,9 @@ class HandsetFiles {
   // True when the last transfer failed because it was cancelled (the wait dialog's Cancel). A
   // front end walking a selection stops there.
   bool lastCancelled() const { return lastCancelled_; }
+  // Why the last upload or new directory was refused before anything was sent; None when it
+  // was not.
+  UploadRefusal lastRefusal() const { return lastRefusal_; }
 
   PhoneFileList& list() { return list_; }
   Handset& handset() { return list_.handset(); }
@@ -77,6 +86,11 @@ class HandsetFiles {
   void Report(std::string line);
   // After a cancelled upload: removes the partial file from the handset and says so.
   FileOutcome CancelledUpload(const std::string& handsetPath);
+  // The checks need the list's entry size and names: when no list was ever loaded, loads it.
+  // False when the load was cancelled.
+  bool LoadListForChecks();
+  // Says why the check refused, and counts it as Skipped; Done when nothing was refused.
+  FileOutcome Refuse(UploadCheck check);
 
   PhoneFileList& list_;
   EventLog& log_;
@@ -84,6 +98,7 @@ class HandsetFiles {
   HandsetJobRunner run_;
   std::string lastReport_;
   bool lastCancelled_ = false;
+  UploadRefusal lastRefusal_ = UploadRefusal::None;
 };
 
 }  // namespace tollhaven
