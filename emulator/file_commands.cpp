@@ -78,7 +78,7 @@ Answer SimulatedHandset::OpenFile(const std::vector<uint8_t>& payload) {
   if (payload.size() < 8) {
     return Status(kStatusBadLength);
   }
-  const std::string path = PathAt(payload, 8);
+  const std::string path = StoredPathLocked(PathAt(payload, 8));
   if (!IsPathInPartition(path) || directories_.count(path) != 0) {
     return Refused();
   }
@@ -134,6 +134,12 @@ Answer SimulatedHandset::WriteFile(const std::vector<uint8_t>& payload) {
   }
   std::vector<uint8_t>& contents = file->contents;
   if (contents.size() < position_ + count) {
+    // Only what lies past the file's end takes new room.
+    const std::size_t growth = position_ + count - contents.size();
+    if (growth > freeSpace_) {
+      return Status(kStatusFailure);
+    }
+    freeSpace_ -= static_cast<uint32_t>(growth);
     contents.resize(position_ + count);
   }
   std::copy(payload.begin() + 8, payload.end(),
@@ -179,7 +185,7 @@ Answer SimulatedHandset::CloseFile(const std::vector<uint8_t>& payload) {
 }
 
 Answer SimulatedHandset::DeleteFile(const std::vector<uint8_t>& payload) {
-  const std::string path = PathAt(payload, 4);
+  const std::string path = StoredPathLocked(PathAt(payload, 4));
   const auto file = files_.find(path);
   if (file == files_.end()) {
     return Refused();
@@ -188,6 +194,7 @@ Answer SimulatedHandset::DeleteFile(const std::vector<uint8_t>& payload) {
     openPath_.reset();
     position_ = 0;
   }
+  GiveBack(file->second);
   files_.erase(file);
   return Status(kStatusDone);
 }
@@ -219,6 +226,7 @@ Answer SimulatedHandset::RemoveDirectory(const std::vector<uint8_t>& payload) {
     position_ = 0;
   }
   for (auto it = files_.lower_bound(below); it != files_.end() && IsBelow(it->first, below);) {
+    GiveBack(it->second);
     it = files_.erase(it);
   }
   for (auto it = directories_.lower_bound(below);

@@ -1,5 +1,7 @@
 // The simulated handset's in-memory file tree as tests and the demo see it from outside.
 
+#include <algorithm>
+#include <cstdint>
 #include <stdexcept>
 
 #include "emulator/handset_paths.h"
@@ -71,6 +73,48 @@ void SimulatedHandset::AddParentsLocked(const std::string& path) {
        slash = path.find('/', slash + 1)) {
     directories_.insert(path.substr(0, slash));
   }
+}
+
+namespace {
+
+// ASCII and Latin-1 letters folded to lower case; other bytes stay.
+char LowerByte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  if ((byte >= 'A' && byte <= 'Z') || (byte >= 0xC0 && byte <= 0xDE && byte != 0xD7)) {
+    return static_cast<char>(byte + 0x20);
+  }
+  return c;
+}
+
+bool EqualWithoutCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerByte(a[i]) != LowerByte(b[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string SimulatedHandset::StoredPathLocked(const std::string& path) const {
+  if (!ignoreCase_ || files_.count(path) != 0) {
+    return path;
+  }
+  for (const auto& [stored, file] : files_) {
+    if (EqualWithoutCase(stored, path)) {
+      return stored;
+    }
+  }
+  return path;
+}
+
+void SimulatedHandset::GiveBack(const SimFile& file) {
+  const uint64_t total = uint64_t{freeSpace_} + file.contents.size();
+  freeSpace_ = static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX));
 }
 
 SimFile* SimulatedHandset::OpenFileEntry() {

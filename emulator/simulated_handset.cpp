@@ -54,6 +54,16 @@ void SimulatedHandset::SetFreeSpace(uint32_t bytes) {
   freeSpace_ = bytes;
 }
 
+uint32_t SimulatedHandset::FreeSpace() const {
+  std::lock_guard lock(mutex_);
+  return freeSpace_;
+}
+
+void SimulatedHandset::SetCaseInsensitiveNames(bool ignoreCase) {
+  std::lock_guard lock(mutex_);
+  ignoreCase_ = ignoreCase;
+}
+
 void SimulatedHandset::SetModel(const std::string& model) {
   std::lock_guard lock(mutex_);
   model_ = model;

@@ -84,8 +84,16 @@ class SimulatedHandset {
   // Volume names reported by sub-command 0x0A, e.g. {"/a", "/b"}; {"/a"} by default.
   // Sub-command 0x0B answers only for a volume text that starts with one of them.
   void SetVolumes(const std::vector<std::string>& volumes);
-  // Free bytes reported by sub-command 0x0B (1 MiB by default).
+  // Free bytes reported by sub-command 0x0B (1 MiB by default). Writes through the file
+  // commands take from it and deletes give back, as on a real handset; a write block that would
+  // need more than is left is refused with status 7 and writes nothing. Files added with
+  // AddFile take nothing: they are what was on the handset before the free space was set.
   void SetFreeSpace(uint32_t bytes);
+  uint32_t FreeSpace() const;
+  // Whether open and delete find a file whose name differs only in letter case (ASCII and
+  // Latin-1 letters), as a handset whose file system ignores case does: an open then writes into
+  // that file under its old name. Off (names match exactly) by default.
+  void SetCaseInsensitiveNames(bool ignoreCase);
   // Model text in seem 0x0117 record 1 (empty by default; at most 30 characters are kept so
   // the record always ends in FF padding).
   void SetModel(const std::string& model);
@@ -216,6 +224,11 @@ class SimulatedHandset {
   void AddDirectoryLocked(const std::string& path);
   void AddParentsLocked(const std::string& path);
   SimFile* OpenFileEntry();
+  // The stored path that `path` names: itself, or with case ignored (when switched on) the
+  // stored path equal to it without case; `path` when nothing matches.
+  std::string StoredPathLocked(const std::string& path) const;
+  // A file's bytes go back to the free space when it is deleted.
+  void GiveBack(const SimFile& file);
 
   mutable std::mutex mutex_;
 
@@ -225,6 +238,7 @@ class SimulatedHandset {
   std::size_t entriesPerChunk_ = 1;
   std::vector<std::string> volumes_{"/a"};
   uint32_t freeSpace_ = 1u << 20;
+  bool ignoreCase_ = false;
   std::string model_;
   std::chrono::microseconds latency_{0};
 

@@ -21,6 +21,14 @@ FilePrompts::FilePrompts(MainWindow& window) : QObject(&window), launcher(Platfo
                         name,
                     QStringLiteral("Tollhaven warning message:"));
   };
+  askReplaceCaseTwin = [this](const QString& listedName, const QString& newName) {
+    const QString text =
+        QStringLiteral(
+            "The handset holds %1, whose name differs from %2 only in letter case; "
+            "the handset may take them for one file.\nReplace %1 with %2?")
+            .arg(listedName, newName);
+    return askYesNo(text, QStringLiteral("Tollhaven warning message:"));
+  };
   showMessage = [&window](QMessageBox::Icon icon, const QString& caption, const QString& text,
                           QMessageBox::StandardButtons buttons) {
     // The texts break their lines with LF CR; a line break is what they mean.

@@ -32,6 +32,9 @@ class FilePrompts : public QObject {
   // or the handset refused the read): the old file would be lost should the upload fail. True
   // to replace it all the same. `name` is the handset path as shown.
   std::function<bool(const QString& name)> askReplaceUnkept;
+  // Before an upload whose name a listed handset file has but for letter case: whether to
+  // replace that file (`listedName`, as the panel shows it) with the local one (`newName`).
+  std::function<bool(const QString& listedName, const QString& newName)> askReplaceCaseTwin;
   // The new-name dialog: OK puts the typed text into `currentName`, Cancel leaves it.
   std::function<void(std::string& currentName)> askNewName;
   // The copy-to dialog: OK puts the edited destination into `otherPath`, Cancel leaves it.

@@ -101,6 +101,7 @@ bool CliHandset::Connect(Discovery& discovery) {
   }
   PhoneFileList volumeInfo(handset_, settings_);
   volumeInfo.LoadVolumeInfo(status_);
+  volumeNames_ = volumeInfo.volumeNames;
   const std::string volumes = StatusValue(1);
   for (const char* name : {"/a", "/b", "/c"}) {
     if (volumes.find(name) != std::string::npos) {
@@ -108,6 +109,10 @@ bool CliHandset::Connect(Discovery& discovery) {
     }
   }
   return true;
+}
+
+bool CliHandset::RefreshFreeSpace() {
+  return handset_.PhoneFreeSpace(volumeNames_.data(), volumeNames_.size()) == 0;
 }
 
 std::string CliHandset::StatusValue(int part) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -85,6 +86,11 @@ class CliHandset {
   // when the handset does not tell.
   std::optional<uint32_t> CountFiles(char letter);
 
+  // Asks the handset for its free space again, about the volume the connect asked about, so
+  // that the uploads of a command are checked against a fresh figure. False when it does not
+  // tell (the uploads then go unchecked).
+  bool RefreshFreeSpace();
+
   // The volume letters the handset reported, in its order.
   const std::string& volumeLetters() const { return letters_; }
   // A status-bar text of the volume information (0 space, 1 volumes, 2 files, 3 model), without
@@ -109,6 +115,7 @@ class CliHandset {
   Handset handset_;
   RecordingStatus status_;
   std::string letters_;
+  std::array<uint8_t, kVolumeBufferSize> volumeNames_{};
   std::map<char, std::unique_ptr<Volume>> volumes_;
 
   // True when the log lines from `first` on tell that the volume holds no file at all.

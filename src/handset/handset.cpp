@@ -210,6 +210,7 @@ int Handset::PhoneFreeSpace(const uint8_t* volumes, std::size_t volumesLength) {
   answerLength_ = 0;
   answerArea_[0] = 0;
   freeSpace = 0;
+  freeSpaceKnown = false;
   if (Run(kFileSystemOpcode, kFreeSpacePayload) != 0) {
     return -1;
   }
@@ -223,6 +224,7 @@ int Handset::PhoneFreeSpace(const uint8_t* volumes, std::size_t volumesLength) {
     link_.log().AppendLog("Zero free space recv'd!");
     return -1;
   }
+  freeSpaceKnown = true;
   return 0;
 }
 

@@ -61,6 +61,9 @@ class Handset {
 
   // Free bytes of the volume last asked for; 0 before the first successful query.
   uint32_t freeSpace = 0;
+  // True while freeSpace holds what the last query answered (kept in step since by the program's
+  // own writes and deletes); a failed query leaves nothing to check uploads against.
+  bool freeSpaceKnown = false;
 
   // True when the last seek, close or delete failed because the handset answered no (it heard
   // the command and declined it), not because the answer was lost or an error status came.

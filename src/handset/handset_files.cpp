@@ -84,6 +84,34 @@ bool HandsetFiles::HandsetGone() {
   return link.transport() == nullptr || link.transport()->DeviceGone() || link.LinkLost();
 }
 
+bool HandsetFiles::LoadListForChecks() {
+  if (list_.fileListLoaded != 0 || list_.entrySize != 0) {
+    return true;
+  }
+  signal_.ClearCancel();
+  run_(signal_, [this] { list_.FileListWorker(signal_); });
+  return !signal_.CancelRequested();
+}
+
+bool HandsetFiles::Refused(UploadCheck check) {
+  lastRefusal_ = check.refusal;
+  switch (check.refusal) {
+    case UploadRefusal::None:
+      return false;
+    case UploadRefusal::NameTooLong:
+      lastUpload_.result = UploadResult::NameTooLong;
+      break;
+    case UploadRefusal::NoSpace:
+      lastUpload_.result = UploadResult::NoSpace;
+      break;
+    case UploadRefusal::CaseClash:
+      lastUpload_.result = UploadResult::CaseClash;
+      break;
+  }
+  Report(std::move(check.line));
+  return true;
+}
+
 FileOutcome HandsetFiles::Fail(UploadResult result, std::string line) {
   lastUpload_.result = result;
   lastUpload_.handsetGone = HandsetGone();
@@ -109,6 +137,7 @@ FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view han
 FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view handsetPath) {
   lastCancelled_ = false;
   lastUpload_ = {};
+  lastRefusal_ = UploadRefusal::None;
   const std::string shownName = Utf8FileName(localFile);
   if (handsetPath.empty()) {
     return Fail(UploadResult::Skipped, "Skipped, no handset path for " + shownName);
@@ -123,6 +152,14 @@ FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view h
     return Fail(UploadResult::Skipped, "Skipped, cannot read " + shownName + ": " + Reason(error));
   }
   job.transferPath = std::string(handsetPath);
+  if (!LoadListForChecks()) {
+    lastCancelled_ = true;
+    lastUpload_.cancelled = true;
+    return Fail(UploadResult::NotReplaced, "Cancelled: " + Utf8FromHandsetName(job.transferPath));
+  }
+  if (Refused(CheckUpload(list_, handset(), job.transferPath, job.uploadSize))) {
+    return FileOutcome::Skipped;
+  }
   return Send(job);
 }
 
@@ -239,6 +276,7 @@ FileOutcome HandsetFiles::Send(TransferJob& job) {
   signal_.ClearCancel();
   if (run_(signal_, [this, &job] { UploadWorker(handset(), job, signal_); }) == 0) {
     list_.AddCachedFileRecord(path, job.uploadSize, kCreatedFileAttributeField);
+    KeepFreeSpaceInStep(handset(), job.uploadSize, listed ? listed->size : 0);
     lastUpload_.result = UploadResult::Done;
     return FileOutcome::Done;
   }
@@ -324,6 +362,7 @@ FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetIte
 }
 
 FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
+  const uint64_t listedBytes = ListedBytes(list_, handsetPath, directory);
   const int result = directory ? handset().PhoneRemoveDir(handsetPath, kUploadAttributeWord)
                                : handset().PhoneDelete(handsetPath);
   if (result != 0) {
@@ -333,10 +372,20 @@ FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
     return FileOutcome::Failed;
   }
   list_.MarkCachedRecordDeleted(handsetPath);
+  KeepFreeSpaceInStep(handset(), 0, listedBytes);
   return FileOutcome::Done;
 }
 
 FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
+  lastRefusal_ = UploadRefusal::None;
+  if (!LoadListForChecks()) {
+    lastCancelled_ = true;
+    Report("Cancelled: " + Utf8FromHandsetName(handsetPath));
+    return FileOutcome::Failed;
+  }
+  if (Refused(CheckNewDirectory(list_, handset(), handsetPath))) {
+    return FileOutcome::Skipped;
+  }
   Handset& phone = handset();
   const std::string placeholder = std::string(handsetPath) + "/" + std::string(kPlaceholderName);
   const bool madeDirectory = phone.PhoneMakeDir(handsetPath, kUploadAttributeWord) == 0;
@@ -370,6 +419,7 @@ FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
   // The list has no entries for directories: the placeholder's entry makes the directory show.
   list_.AddCachedFileRecord(placeholder, static_cast<uint32_t>(kPlaceholderContents.size()),
                             kCreatedFileAttributeField);
+  KeepFreeSpaceInStep(phone, kPlaceholderContents.size(), 0);
   return FileOutcome::Done;
 }
 

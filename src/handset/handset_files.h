@@ -8,6 +8,7 @@
 
 #include "handset/phone_file_list.h"
 #include "handset/transfer_workers.h"
+#include "handset/upload_checks.h"
 #include "handset/upload_outcome.h"
 #include "support/event_log.h"
 #include "support/worker_signal.h"
@@ -77,6 +78,9 @@ class HandsetFiles {
   bool lastCancelled() const { return lastCancelled_; }
   // What the last Upload or UploadTo did.
   const UploadOutcome& lastUpload() const { return lastUpload_; }
+  // Why the last upload or new directory was refused before anything was sent; None when it
+  // was not. A refused upload's lastUpload() says the same.
+  UploadRefusal lastRefusal() const { return lastRefusal_; }
 
   // Asked before an old file that cannot be read back (its "copying not allowed" bit is set, or
   // the handset declined the read) is replaced, so that a failed upload would leave nothing:
@@ -89,6 +93,11 @@ class HandsetFiles {
 
  private:
   void Report(std::string line);
+  // The checks need the list's entry size and names: when no list was ever loaded, loads it.
+  // False when the load was cancelled.
+  bool LoadListForChecks();
+  // Says why the check refused, and records it; false when nothing was refused.
+  bool Refused(UploadCheck check);
   // What comes of one upload whose local file was read.
   FileOutcome Send(TransferJob& job);
   // Reads the listed old file into `old` under the wait dialog; 1 when read, 0 when it cannot
@@ -116,6 +125,7 @@ class HandsetFiles {
   std::string lastReport_;
   bool lastCancelled_ = false;
   UploadOutcome lastUpload_;
+  UploadRefusal lastRefusal_ = UploadRefusal::None;
 };
 
 }  // namespace tollhaven

@@ -103,6 +103,22 @@ int HandsetMount::Failed(std::string_view what, std::size_t firstLine) {
   return -EIO;
 }
 
+int HandsetMount::Refused(UploadRefusal refusal, std::string_view line) {
+  err_ << kProgram << line << '\n';
+  err_.flush();
+  switch (refusal) {
+    case UploadRefusal::NameTooLong:
+      return -ENAMETOOLONG;
+    case UploadRefusal::NoSpace:
+      return -ENOSPC;
+    case UploadRefusal::CaseClash:
+      return -EEXIST;
+    case UploadRefusal::None:
+      break;
+  }
+  return -EIO;
+}
+
 std::optional<HandsetMount::Target> HandsetMount::Parse(std::string_view path, int& error) const {
   Target target;
   if (path.empty() || path[0] != '/') {
@@ -438,6 +454,17 @@ int HandsetMount::Create(std::string_view path, uint64_t& handleId) {
   if (found && found->directory) {
     return -EISDIR;
   }
+  if (!found) {
+    // Told at once rather than at the close, after the whole file was written for nothing.
+    cli::Volume* volume = VolumeOf(*target);
+    if (volume == nullptr) {
+      return -EIO;
+    }
+    UploadCheck check = CheckNewHandsetPath(volume->list(), target->handset);
+    if (check.refusal != UploadRefusal::None) {
+      return Refused(check.refusal, check.line);
+    }
+  }
   Handle handle;
   handle.target = *target;
   handle.writing = true;
@@ -528,21 +555,14 @@ int HandsetMount::Upload(Handle& handle) {
   if (volume == nullptr) {
     return -EIO;
   }
+  // Once per file: the space other programs or the window took meanwhile counts too.
+  handset_.RefreshFreeSpace();
   const std::size_t before = LogCount();
   if (volume->files().UploadTo(handle.spoolPath, handle.target.handset) != FileOutcome::Done) {
-    const int error =
-        Failed("upload failed: " + Utf8FromHandsetName(handle.target.handset), before);
-    // The refusals made before anything was sent have errors of their own.
-    switch (volume->files().lastUpload().result) {
-      case UploadResult::NameTooLong:
-        return -ENAMETOOLONG;
-      case UploadResult::NoSpace:
-        return -ENOSPC;
-      case UploadResult::CaseClash:
-        return -EEXIST;
-      default:
-        return error;
+    if (volume->files().lastRefusal() != UploadRefusal::None) {
+      return Refused(volume->files().lastRefusal(), volume->files().lastReport());
     }
+    return Failed("upload failed: " + Utf8FromHandsetName(handle.target.handset), before);
   }
   if (handle.laterWord && *handle.laterWord != kUploadAttributeWord &&
       volume->files().SetAttributes(handle.target.handset, *handle.laterWord) !=
@@ -612,6 +632,9 @@ int HandsetMount::MakeDirectory(std::string_view path) {
   CloseHandsetFile();
   const std::size_t before = LogCount();
   if (volume->files().MakeDirectory(target->handset) != FileOutcome::Done) {
+    if (volume->files().lastRefusal() != UploadRefusal::None) {
+      return Refused(volume->files().lastRefusal(), volume->files().lastReport());
+    }
     return Failed(volume->files().lastReport(), before);
   }
   for (std::string dir = target->handset; dir.size() > 2; dir = ParentOf(dir)) {

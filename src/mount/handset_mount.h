@@ -15,6 +15,7 @@
 
 #include "cli/cli_handset.h"
 #include "handset/file_list_entry.h"
+#include "handset/upload_checks.h"
 
 namespace tollhaven::mount {
 
@@ -145,6 +146,9 @@ class HandsetMount {
   void DropHandle(uint64_t id);
   // Writes the log lines since `firstLine` to `err_` under `what`, and answers -EIO.
   int Failed(std::string_view what, std::size_t firstLine);
+  // After the operations layer refused to send something: its line to `err_`, and the errno
+  // that says why (ENAMETOOLONG, ENOSPC, EEXIST).
+  int Refused(UploadRefusal refusal, std::string_view line);
   std::size_t LogCount() const;
 
   cli::CliHandset& handset_;

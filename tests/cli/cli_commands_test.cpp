@@ -415,5 +415,39 @@ TEST_F(CliCommands, LogFileHoldsTheEventLog) {
   EXPECT_THAT(text, HasSubstr("rm: no such file or directory on the handset: /a/y.txt\r\n"));
 }
 
+TEST_F(CliCommands, PutRefusesWhatTheHandsetCannotTakeWithStatusOne) {
+  sim.AddFile("/a/keep.txt", Bytes("k"));
+  sim.SetFreeSpace(4000);
+  WriteLocal(temp / "big.bin", Pattern(4001, 1));
+  WriteLocal(temp / "small.bin", Pattern(100, 2));
+  EXPECT_EQ(Run({"put", (temp / "big.bin").string(), (temp / "small.bin").string(), "/a/"}),
+            cli::kExitFailed);
+  EXPECT_THAT(err.str(), HasSubstr("/a/big.bin: 4001 bytes, 4000 bytes free"));
+  EXPECT_FALSE(sim.File("/a/big.bin"));
+  EXPECT_EQ(sim.File("/a/small.bin")->contents, Pattern(100, 2));
+
+  const std::string deep = "/a/" + std::string(250, 'd');
+  EXPECT_EQ(Run({"mkdir", deep}), cli::kExitFailed);
+  EXPECT_THAT(err.str(), HasSubstr("name too long for the handset"));
+  EXPECT_FALSE(sim.HasDirectory(deep));
+}
+
+class CliCaseClash : public CliTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CliCaseClash, PutOfANameAListedFileHasButForCaseFailsNamingBoth) {
+  sim.SetCaseInsensitiveNames(GetParam());
+  sim.AddFile("/a/Ring.MP3", Pattern(5000, 3));
+  WriteLocal(temp / "ring.mp3", Pattern(1000, 4));
+  EXPECT_EQ(Run({"put", (temp / "ring.mp3").string(), "/a/"}), cli::kExitFailed);
+  EXPECT_THAT(err.str(), HasSubstr("/a/Ring.MP3"));
+  EXPECT_THAT(err.str(), HasSubstr("/a/ring.mp3"));
+  EXPECT_EQ(sim.FilePaths(), (std::vector<std::string>{"/a/Ring.MP3"}));
+  EXPECT_EQ(sim.File("/a/Ring.MP3")->contents, Pattern(5000, 3));
+}
+
+INSTANTIATE_TEST_SUITE_P(Handsets, CliCaseClash, ::testing::Bool(), [](const auto& info) {
+  return info.param ? "IgnoringCase" : "ExactCase";
+});
+
 }  // namespace
 }  // namespace tollhaven::testing

@@ -20,6 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::Contains;
 using ::testing::ElementsAre;
+using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using testing::Pattern;
 using testing::WriteAll;
@@ -153,6 +154,24 @@ TEST_F(PatchExecutorTest, MdCreatesTheDirectoryAndItsPlaceholder) {
   ASSERT_NE(Entry(placeholder), nullptr);
   EXPECT_EQ(Entry(placeholder)->size, 1u);
   EXPECT_EQ(changes, 1);
+}
+
+TEST_F(PatchExecutorTest, ToAndMdThatTheHandsetCannotTakeSendNothing) {
+  LoadWith({{"/a/mobile/skin.bin", Pattern(100, 9)}});
+  s.sim.SetFreeSpace(2000);
+  const uint8_t volumes[] = {0, '/', 0, 'a', 0xFF, 0xFE, 0, 0};
+  ASSERT_EQ(s.handset.PhoneFreeSpace(volumes, sizeof volumes), 0);
+  s.sim.ClearReceived();
+  WriteAll(patchDir / "big.bin", Pattern(2500));
+  const std::string longDirectory = "/a/" + std::string(250, 'm');
+  RunText("cp big.bin\r\nto /a/mobile/skin.bin\r\nmd " + longDirectory + "\r\n");
+
+  EXPECT_THAT(SubCommands(), ElementsAre());
+  EXPECT_EQ(s.sim.File("/a/mobile/skin.bin")->contents, Pattern(100, 9));
+  const std::vector<std::string> lines = NewLines();
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_THAT(lines[2], HasSubstr("2500 bytes, 2000 bytes free"));
+  EXPECT_THAT(lines[4], HasSubstr("name too long for the handset"));
 }
 
 TEST_F(PatchExecutorTest, AToWithoutItsOwnCpUploadsNothingAndSaysSo) {

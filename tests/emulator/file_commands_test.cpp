@@ -256,3 +256,62 @@ TEST_F(HandsetTest, AddFileOutsideThePartitionsThrows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HandsetTest, FreeSpaceShrinksByWhatIsWrittenAndGrowsByWhatIsDeleted) {
+  handset.SetFreeSpace(10);
+  handset.AddFile("/a/old", {1, 2, 3, 4});
+  ASSERT_TRUE(Done(File(Open(4, "/a/old"))));
+  // Bytes written inside the file take no room; only those past its end do.
+  ASSERT_TRUE(Done(File(Write({9, 9, 9, 9, 9, 9}))));
+  EXPECT_EQ(handset.FreeSpace(), 8u);
+  ASSERT_TRUE(Done(File(Close())));
+  ASSERT_TRUE(Done(File(Open(4, "/a/dir/new"))));
+  ASSERT_TRUE(Done(File(Write(Bytes(8, 5)))));
+  EXPECT_EQ(handset.FreeSpace(), 0u);
+  ASSERT_TRUE(Done(File(Close())));
+  ASSERT_TRUE(Done(File(Delete("/a/old"))));
+  EXPECT_EQ(handset.FreeSpace(), 6u);
+  ASSERT_TRUE(Done(File(RemoveDir("/a/dir"))));
+  EXPECT_EQ(handset.FreeSpace(), 14u);
+}
+
+TEST_F(HandsetTest, AWriteBlockPastTheFreeSpaceIsRefusedWithAnErrorAndWritesNothing) {
+  handset.SetFreeSpace(5);
+  ASSERT_TRUE(Done(File(Open(4, "/a/full"))));
+  ASSERT_TRUE(Done(File(Write({1, 2, 3}))));
+  const Answer refused = File(Write({4, 5, 6}));
+  EXPECT_EQ(refused.status, 7);
+  EXPECT_EQ(handset.File("/a/full")->contents, (Bytes{1, 2, 3}));
+  EXPECT_EQ(handset.FreeSpace(), 2u);
+  EXPECT_TRUE(Done(File(Write({4, 5}))));
+  EXPECT_EQ(handset.FreeSpace(), 0u);
+}
+
+class CaseMatchTest : public HandsetTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CaseMatchTest, OpenAndDeleteFindANameOfOtherCaseOnlyWhenSwitchedOn) {
+  const bool ignoreCase = GetParam();
+  handset.SetCaseInsensitiveNames(ignoreCase);
+  handset.AddFile("/a/Ring\xC9.MP3", {1, 2, 3, 4});
+  ASSERT_TRUE(Done(File(Open(4, "/a/ring\xE9.mp3"))));
+  ASSERT_TRUE(Done(File(Write({7}))));
+  ASSERT_TRUE(Done(File(Close())));
+  if (ignoreCase) {
+    // Written into the old file under its old name, tail and all.
+    EXPECT_EQ(handset.FilePaths(), (std::vector<std::string>{"/a/Ring\xC9.MP3"}));
+    EXPECT_EQ(handset.File("/a/Ring\xC9.MP3")->contents, (Bytes{7, 2, 3, 4}));
+  } else {
+    EXPECT_EQ(handset.FilePaths(),
+              (std::vector<std::string>{"/a/Ring\xC9.MP3", "/a/ring\xE9.mp3"}));
+  }
+  ASSERT_TRUE(Done(File(Delete("/a/RING\xC9.mp3"))) == ignoreCase);
+  EXPECT_EQ(handset.File("/a/Ring\xC9.MP3").has_value(), !ignoreCase);
+}
+
+INSTANTIATE_TEST_SUITE_P(Both, CaseMatchTest, ::testing::Bool(), [](const auto& info) {
+  return info.param ? "IgnoringCase" : "ExactCase";
+});
+
+}  // namespace

@@ -19,6 +19,7 @@
 namespace tollhaven::testing {
 namespace {
 
+using ::testing::AllOf;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -283,6 +284,69 @@ TEST_F(HandsetMountTest, AnUnpluggedHandsetFailsWithEio) {
   EXPECT_EQ(mount->Unlink("/a/f.bin"), -EIO);
   EXPECT_EQ(mount->Release(handle), 0);
 }
+
+TEST_F(HandsetMountTest, APathTheHandsetWouldCutIsRefusedWithEnametoolong) {
+  sim.AddFile("/a/keep.txt", Bytes("k"));
+  Mount();
+  const std::string directory = "/a/" + std::string(200, 'd');
+  ASSERT_EQ(mount->MakeDirectory(directory), 0);
+  // 259 bytes fit the handset's 268-byte entries; one more is cut by it.
+  uint64_t handle = 0;
+  const std::string fits = directory + "/" + std::string(259 - directory.size() - 1, 'f');
+  ASSERT_EQ(mount->Create(fits, handle), 0);
+  ASSERT_EQ(mount->Write(handle, "abc", 3, 0), 3);
+  EXPECT_EQ(mount->Release(handle), 0);
+  EXPECT_TRUE(sim.File(fits));
+  EXPECT_EQ(mount->Create(fits + "g", handle), -ENAMETOOLONG);
+  EXPECT_THAT(err.str(), HasSubstr("name too long for the handset"));
+  // A directory whose placeholder would not fit either.
+  EXPECT_EQ(mount->MakeDirectory(directory + "/" + std::string(50, 'e')), -ENAMETOOLONG);
+  EXPECT_FALSE(sim.HasDirectory(directory + "/" + std::string(50, 'e')));
+  EXPECT_EQ(sim.FilePaths().size(), 3u);  // keep.txt, the placeholder, the file that fit
+}
+
+TEST_F(HandsetMountTest, AFileLargerThanTheFreeSpaceFailsItsCloseWithEnospc) {
+  sim.AddFile("/a/old.bin", Pattern(500, 2));
+  sim.SetFreeSpace(3000);
+  Mount();
+  uint64_t handle = 0;
+  ASSERT_EQ(mount->Create("/a/big.bin", handle), 0);
+  const std::vector<uint8_t> big = Pattern(3001, 4);
+  ASSERT_EQ(mount->Write(handle, reinterpret_cast<const char*>(big.data()), big.size(), 0), 3001);
+  EXPECT_EQ(mount->Flush(handle), -ENOSPC);
+  EXPECT_EQ(mount->Release(handle), 0);
+  EXPECT_THAT(err.str(), HasSubstr("3001 bytes, 3000 bytes free"));
+  EXPECT_FALSE(sim.File("/a/big.bin"));
+  EXPECT_EQ(Received(kWrite), 0);
+  // Asked afresh for each file: what was deleted meanwhile is room again.
+  sim.SetFreeSpace(4000);
+  ASSERT_EQ(mount->Create("/a/big.bin", handle), 0);
+  ASSERT_EQ(mount->Write(handle, reinterpret_cast<const char*>(big.data()), big.size(), 0), 3001);
+  EXPECT_EQ(mount->Release(handle), 0);
+  EXPECT_EQ(sim.File("/a/big.bin")->contents, big);
+}
+
+class MountCaseTest : public HandsetMountTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(MountCaseTest, ACreateOfANameAListedFileHasButForCaseIsEexist) {
+  sim.SetCaseInsensitiveNames(GetParam());
+  sim.AddFile("/a/Ring.MP3", Pattern(5000, 3));
+  Mount();
+  uint64_t handle = 0;
+  EXPECT_EQ(mount->Create("/a/ring.mp3", handle), -EEXIST);
+  EXPECT_THAT(err.str(), AllOf(HasSubstr("/a/Ring.MP3"), HasSubstr("/a/ring.mp3")));
+  EXPECT_EQ(sim.FilePaths(), (std::vector<std::string>{"/a/Ring.MP3"}));
+  EXPECT_EQ(sim.File("/a/Ring.MP3")->contents, Pattern(5000, 3));
+  // The listed name itself is opened and written as ever.
+  ASSERT_EQ(mount->Open("/a/Ring.MP3", O_WRONLY | O_TRUNC, handle), 0);
+  ASSERT_EQ(mount->Write(handle, "new", 3, 0), 3);
+  EXPECT_EQ(mount->Release(handle), 0);
+  EXPECT_EQ(sim.File("/a/Ring.MP3")->contents, Bytes("new"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Handsets, MountCaseTest, ::testing::Bool(), [](const auto& info) {
+  return info.param ? "IgnoringCase" : "ExactCase";
+});
 
 }  // namespace
 }  // namespace tollhaven::testing

@@ -117,6 +117,8 @@ bool SetAttribute(p2ksim::SimulatedHandset& sim, const std::string& spec) {
 
 int main(int argc, char* argv[]) {
   p2ksim::SimulatedHandset sim;
+  // Room for the copies the tests make, unless a test asks for a fuller handset.
+  sim.SetFreeSpace(64u << 20);
   bool realClock = false;
   std::vector<char*> rest{argv[0]};
   try {
@@ -138,6 +140,10 @@ int main(int argc, char* argv[]) {
           std::cerr << "tollhaven-mount-sim: bad --attribute " << argv[i] << '\n';
           return 2;
         }
+      } else if (arg == "--free-space" && hasValue) {
+        sim.SetFreeSpace(static_cast<uint32_t>(std::stoul(argv[++i])));
+      } else if (arg == "--ignore-case") {
+        sim.SetCaseInsensitiveNames(true);
       } else if (arg == "--fail-writes") {
         sim.FailCommand(0x004A, 0x02, 0x0B);
       } else if (arg == "--real-clock") {

@@ -342,6 +342,30 @@ TEST_F(MountedToolsTest, AFailedUploadFailsTheCopyAndLeavesNothingNewOnTheHandse
   EXPECT_THAT(handset->Errors(), HasSubstr("upload failed: /a/new.bin"));
 }
 
+TEST_F(MountedToolsTest, WhatTheHandsetCannotTakeFailsTheToolWithItsOwnError) {
+  ASSERT_TRUE(Mount({"--free-space", "100000", "--ignore-case"}));
+  WriteBytes(dir / "local/huge.bin", Pattern(200000, 5));
+  WriteBytes(dir / "local/small.bin", "small\n");
+  const Ran full = Run("cp local/huge.bin mnt/a/");
+  EXPECT_NE(full.status, 0);
+  EXPECT_THAT(full.output, HasSubstr("No space left on device"));
+  EXPECT_THAT(Run("ls mnt/a").output, Not(HasSubstr("huge.bin")));
+
+  // 203 bytes of directory fit, with its folder file; 80 more for a file's name do not.
+  const std::string deep = "mnt/a/" + std::string(200, 'd');
+  ASSERT_EQ(Run("mkdir " + deep).status, 0);
+  const Ran tooLong = Run("cp local/small.bin " + deep + "/" + std::string(80, 'f'));
+  EXPECT_NE(tooLong.status, 0);
+  EXPECT_THAT(tooLong.output, HasSubstr("File name too long"));
+  EXPECT_EQ(Run("ls -A " + deep).output, "");
+
+  // This handset would write into big.bin and keep its tail.
+  const Ran twin = Run("cp local/small.bin mnt/a/BIG.BIN");
+  EXPECT_NE(twin.status, 0);
+  EXPECT_THAT(twin.output, HasSubstr("File exists"));
+  EXPECT_EQ(Run("stat -c %s mnt/a/big.bin").output, std::to_string(3 << 20) + "\n");
+}
+
 TEST_F(MountedToolsTest, AnUnpluggedHandsetAnswersEio) {
   ASSERT_TRUE(Mount());
   ASSERT_EQ(Run("ls mnt/a > /dev/null").status, 0);

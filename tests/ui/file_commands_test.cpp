@@ -301,7 +301,8 @@ class FileCommandsTest : public QObject {
              (std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'}));
     // The last file's progress: 2500 bytes count as three thousands.
     QCOMPARE(h.window.progress().maximum(), 3);
-    QCOMPARE(h.window.status().partText(0), QStringLiteral("Space:1024 Kb"));
+    // The handset's free space went down by what was written.
+    QCOMPARE(h.window.status().partText(0), QStringLiteral("Space:1021 Kb"));
   }
 
   void downloadRightToLeftReplacesTheLocalFileWithoutAsking() {
@@ -342,6 +343,39 @@ class FileCommandsTest : public QObject {
     QVERIFY(!h.handset.FileOpen());
     QVERIFY(Logged(h.window, "Cancelled: /a/big.bin"));
     QCOMPARE(QDir(h.local.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+  }
+
+  // The handset here matches names without case: sent blindly, Ring.MP3 would go into the
+  // listed ring.mp3 and keep its tail.
+  void anUploadWhoseNameDiffersOnlyInCaseAsksToReplaceTheListedFile() {
+    for (const bool replace : {false, true}) {
+      TransferWindow h;
+      h.handset.SetCaseInsensitiveNames(true);
+      QVERIFY(WriteFile(h.local.filePath(QStringLiteral("Ring.MP3")), "new"));
+      ShowLocal(h.window, kLeft, h.local.path());
+      QStringList asked;
+      FilePrompts::Of(h.window).askReplaceCaseTwin = [&](const QString& listed,
+                                                         const QString& upload) {
+        asked << listed + " | " + upload;
+        return replace;
+      };
+      Select(h.window, kLeft, {"Ring.MP3"});
+      h.window.OnCommand(ids::kCopyButton);
+
+      QCOMPARE(asked, QStringList{"ring.mp3 | Ring.MP3"});
+      if (replace) {
+        QVERIFY(!h.handset.File("/a/ring.mp3"));
+        QCOMPARE(h.handset.File("/a/Ring.MP3")->contents, (std::vector<uint8_t>{'n', 'e', 'w'}));
+        QVERIFY(Names(h.window, kRight).contains(QStringLiteral("Ring.MP3")));
+        QVERIFY(!Names(h.window, kRight).contains(QStringLiteral("ring.mp3")));
+      } else {
+        QCOMPARE(h.handset.File("/a/ring.mp3")->contents, std::vector<uint8_t>(1234));
+        QVERIFY(!h.handset.File("/a/Ring.MP3"));
+        QVERIFY(Logged(h.window,
+                       "Skipped, the handset already holds /a/ring.mp3, whose name differs from "
+                       "/a/Ring.MP3 only in letter case"));
+      }
+    }
   }
 
   void cancelledUploadRemovesItsPartialFile() {

@@ -51,6 +51,7 @@ class WindowUnderTest {
     // The file commands ask nothing and start nothing unless a test answers for the user.
     FilePrompts& prompts = FilePrompts::Of(*window);
     prompts.askYesNo = [](const QString&, const QString&) { return false; };
+    prompts.askReplaceCaseTwin = [](const QString&, const QString&) { return false; };
     prompts.askNewName = [](std::string&) {};
     prompts.askCopyDestination = [](const std::string&, std::string&) {};
     prompts.askAttributes = [](std::string_view, const QString&) -> std::optional<uint32_t> {

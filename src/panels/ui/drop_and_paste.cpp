@@ -14,6 +14,7 @@
 #include <QTreeView>
 #include <filesystem>
 
+#include "app/case_twin_question.h"
 #include "app/main_window.h"
 #include "app/pending_commands.h"
 #include "app/selection_walk.h"
@@ -50,6 +51,7 @@ void DropOntoHandset(MainWindow& window, int side, const QString& source) {
   HandsetSession& session = HandsetSession::Of(window);
   EventLog& log = window.eventLog();
   FileOutcome outcome;
+  OfferCaseTwinReplace(window, session.files(), LocalPath(source), window.panel(side).handsetDir);
   {
     FrozenLists frozen(window);
     // The handset's commands stay out of the log during a drop; what went wrong is told once,
