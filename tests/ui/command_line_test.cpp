@@ -257,8 +257,8 @@ void CommandLineTest::theDemoTakesTheSameOptions() {
   QCOMPARE(program.exitStatus(), QProcess::NormalExit);
   QCOMPARE(program.exitCode(), exitCode);
   const QString standardOut = QString::fromUtf8(program.readAllStandardOutput());
-  QVERIFY2(standardOut.startsWith(outStart), qPrintable(standardOut));
   if (option == QLatin1String("--help")) {
+    QVERIFY2(standardOut.startsWith(outStart), qPrintable(standardOut));
     QVERIFY(standardOut.contains(QLatin1String("--show-paths")));
   } else if (option == QLatin1String("--show-paths")) {
     const QString canonical = QFileInfo(dir.path()).canonicalFilePath();
@@ -268,8 +268,6 @@ void CommandLineTest::theDemoTakesTheSameOptions() {
     // It ended without the close sequence that writes the log.
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral(".log"))));
     return;  // Qt's offscreen platform may say things of its own on standard error
-  } else if (outStart.isEmpty()) {
-    QCOMPARE(standardOut, QString());
   } else {
     QCOMPARE(standardOut, outStart);
   }

@@ -341,7 +341,9 @@ void ShellIntegrationTest::autoStartOnWritesTheEntryAndStartsTheCompanion() {
   // The Options dialog's OK goes the same way, with the companion beside the program; and so
   // does a start, which takes a leftover signal away too.
   WriteText(StopSignal(), "");
-  WindowUnderTest window;
+  tollhaven::Settings autoStart = QuietSettings();
+  autoStart.autoStart = 1;
+  WindowUnderTest window(autoStart);
   QVERIFY(!QFile::exists(StopSignal()));
   ShellIntegrationOf(*window.window).startCompanion = [&started](const fs::path& program) {
     started << ToQString(program);
