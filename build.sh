@@ -2,8 +2,10 @@
 # Tollhaven build helper.
 #   ./build.sh deps         install the Debian packages the build and the tests need
 #   ./build.sh build        configure and build (debug) into build/
-#   ./build.sh test         deps + build + every test, the package check, then the sanitizer builds
-#   ./build.sh bench        deps + release build + run the benchmarks
+#   ./build.sh test         deps + build + every test, the release build with each benchmark once,
+#                           the package check, then the sanitizer builds and the fuzz targets
+#   ./build.sh bench        deps + release build of everything + run the benchmarks
+#   ./build.sh release      deps + release build of everything + each benchmark once, as in test
 #   ./build.sh fuzz [SECS]  deps + the fuzz build, then every fuzz target for SECS seconds (60)
 #   ./build.sh run          build and start Tollhaven
 #   ./build.sh demo         build and start Tollhaven wired to the simulated handset
@@ -59,6 +61,8 @@ build() {
 run_tests() {
   build
   (cd "$ROOT/build" && ctest --output-on-failure -j "$JOBS")
+  # Everything again for release, and each benchmark once.
+  release_check
   # The Debian package, built for release and checked as installed.
   package
   # The core and the simulated handset again under AddressSanitizer and UBSan.
@@ -107,11 +111,42 @@ fuzz_run() {
   done
 }
 
+# Everything, tests and benchmarks included, built for release into build-release/: the
+# optimiser finds warnings that a debug build never shows.
+release_build() {
+  configure_and_build "$ROOT/build-release" Release
+}
+
 bench() {
-  configure_and_build "$ROOT/build-release" Release -DTOLLHAVEN_BUILD_UI=OFF
+  release_build
   for b in "$ROOT"/build-release/bench/bench_*; do
     [ -x "$b" ] && "$b"
   done
+}
+
+# The release build, then every benchmark program once with a short minimum time: this measures
+# nothing, it shows that each benchmark still runs and gets the results it checks for. A benchmark
+# that finds a wrong result marks itself with an error, which fails the check.
+release_check() {
+  release_build
+  local b name out found=0 failed=0
+  for b in "$ROOT"/build-release/bench/bench_*; do
+    [ -x "$b" ] || continue
+    found=1
+    name=$(basename "$b")
+    out="$ROOT/build-release/bench/$name.json"
+    echo "build.sh: $name, each benchmark once"
+    "$b" --benchmark_min_time=0.01 --benchmark_out="$out" --benchmark_out_format=json
+    if grep -q '"error_occurred": true' "$out"; then
+      echo "build.sh: $name reported an error" >&2
+      failed=1
+    fi
+  done
+  if [ "$found" -eq 0 ]; then
+    echo "build.sh: no benchmark program in build-release/bench" >&2
+    return 1
+  fi
+  return "$failed"
 }
 
 ui_program() {  # target name
@@ -150,13 +185,14 @@ case "${1:-}" in
   build) deps; build ;;
   test) deps; run_tests ;;
   bench) deps; bench ;;
+  release) deps; release_check ;;
   fuzz) deps; fuzz_build; fuzz_run "${2:-60}" ;;
   run) deps; ui_program tollhaven ;;
   demo) deps; ui_program tollhaven-demo ;;
   install-udev) install_udev ;;
   package) deps; package ;;
   *)
-    sed -n '2,11p' "$0"
+    sed -n '2,13p' "$0"
     exit 2
     ;;
 esac

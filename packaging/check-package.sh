@@ -3,7 +3,7 @@
 # metainfo validate clean, the package holds exactly the files it should, and its programs run
 # from the package unpacked into a temporary root (the window offscreen, with its own temporary
 # home, finding its Templates in the package's data directory).
-#   packaging/check-package.sh build-package/tollhaven_0.1.0_amd64.deb
+#   packaging/check-package.sh build-package/tollhaven_3.2.8_amd64.deb
 set -euo pipefail
 deb=$(realpath "${1:?usage: check-package.sh PACKAGE.deb}")
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
@@ -72,6 +72,10 @@ report=$(appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metain
 if grep -E '^(E|W|I):' <<<"$report"; then
   fail "appstreamcli validate reports the above"
 fi
+# Skin packs are the program's to claim for its user, only while the skin tool is absent.
+if grep -l 'skin-pack\|s4m' "$entry" "$root/usr/share/mime/packages/tollhaven.xml"; then
+  fail "the packaged files above claim skin packs"
+fi
 grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/$app_id.metainfo.xml" ||
   fail "the metainfo has no release $version"
 zcat "$root/usr/share/doc/tollhaven/changelog.gz" | head -1 | grep -q "^tollhaven ($version)" ||
@@ -105,6 +109,38 @@ grep -q "application/x-tollhaven-patch=$app_id.desktop;" "$home/.config/mimeapps
   fail "tollhaven did not make itself the default for patch files"
 for copy in "applications/$app_id.desktop" mime/packages/tollhaven.xml; do
   [ ! -e "$home/.local/share/$copy" ] || fail "tollhaven wrote a user copy of $copy"
+done
+# Skin packs it claimed for the user (no skin tool here), in a MIME database of the user's own.
+grep -q "application/x-tollhaven-skin-pack=$app_id.desktop;" "$home/.config/mimeapps.list" ||
+  fail "tollhaven did not make itself the default for skin packs"
+for _ in $(seq 100); do
+  [ -e "$home/.local/share/mime/mime.cache" ] && break
+  sleep 0.2
+done
+grep -q '^50:application/x-tollhaven-skin-pack:\*\.s4m:cs$' "$home/.local/share/mime/globs2" ||
+  fail "the user's MIME database does not know skin packs"
+
+step "a user copy of the desktop entry from before the package goes"
+# A run with the package's files not in the system writes the user's own copies, as a run
+# from a build directory does; the next run, with the package there, takes the entry away.
+home="$work/home-before"
+mkdir -p "$home"
+start_window() {  # data directories
+  env -i PATH="$PATH" HOME="$home" XDG_CONFIG_HOME="$home/.config" \
+    XDG_DATA_HOME="$home/.local/share" XDG_DATA_DIRS="$1" \
+    XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
+    timeout 60 "$root/usr/bin/tollhaven" --show-paths >/dev/null || fail "tollhaven --show-paths failed"
+}
+start_window "$work/no-data"
+[ -e "$home/.local/share/applications/$app_id.desktop" ] || fail "no user copy of the entry"
+start_window "$root/usr/share"
+[ ! -e "$home/.local/share/applications/$app_id.desktop" ] ||
+  fail "the user copy of the entry stayed beside the package's"
+# The desktop's cache tools that the runs started are done before the folder goes.
+for _ in $(seq 100); do
+  [ -e "$home/.local/share/applications/mimeinfo.cache" ] &&
+    [ -e "$home/.local/share/mime/mime.cache" ] && break
+  sleep 0.2
 done
 
 step "all checks passed for $(basename "$deb")"

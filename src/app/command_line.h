@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,10 +34,18 @@ inline constexpr int kExitUsage = 2;
 // starting with "--" decides.
 ProgramOptions ReadProgramOptions(const std::vector<std::string>& arguments);
 
+// The two programs that take these options: the program, and the program wired to the
+// simulated handset.
+enum class ProgramKind { Tollhaven, Demo };
+
 // The texts of --help and --version, and the complaint about an unknown option.
-std::string ProgramHelp();
-std::string ProgramVersionLine();
-std::string BadOptionMessage(const std::string& option);
+std::string ProgramHelp(ProgramKind kind = ProgramKind::Tollhaven);
+std::string ProgramVersionLine(ProgramKind kind = ProgramKind::Tollhaven);
+std::string BadOptionMessage(const std::string& option, ProgramKind kind = ProgramKind::Tollhaven);
+
+// Answers help, version and an unknown option on the standard streams and returns the exit code;
+// nothing when the program is to open its window (also for --show-paths).
+std::optional<int> AnswerWithoutWindow(const ProgramOptions& options, ProgramKind kind);
 
 // `arguments` with argument 1, the file to open, made absolute against `currentDirectory`: the
 // window makes its own directory the current one before it opens the file.

@@ -15,19 +15,8 @@ int main(int argc, char* argv[]) {
   using namespace tollhaven;
   // Help and version answer without a display and whether or not a copy runs already.
   const ProgramOptions options = ReadProgramOptions(std::vector<std::string>(argv, argv + argc));
-  switch (options.request) {
-    case ProgramRequest::Help:
-      std::cout << ProgramHelp();
-      return 0;
-    case ProgramRequest::Version:
-      std::cout << ProgramVersionLine();
-      return 0;
-    case ProgramRequest::BadOption:
-      std::cerr << BadOptionMessage(options.badOption);
-      return kExitUsage;
-    case ProgramRequest::OpenWindow:
-    case ProgramRequest::ShowPaths:
-      break;
+  if (const std::optional<int> exitCode = AnswerWithoutWindow(options, ProgramKind::Tollhaven)) {
+    return *exitCode;
   }
   const bool showPaths = options.request == ProgramRequest::ShowPaths;
   // A second copy ends at once, before it opens anything, and leaves the first one alone. A look

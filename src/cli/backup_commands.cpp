@@ -37,6 +37,9 @@ std::string Count(std::size_t count, std::string_view what) {
 }  // namespace
 
 int BackupCommand(CliRun& run) {
+  if (run.line.operands[0].empty()) {
+    return run.Usage("backup: the directory name is empty");
+  }
   const fs::path directory(run.line.operands[0]);
   std::error_code error;
   if (fs::exists(directory, error) && !fs::is_directory(directory, error)) {
@@ -57,15 +60,16 @@ int BackupCommand(CliRun& run) {
     case ManifestRead::Missing:
       break;
   }
-  if (!fs::is_directory(directory, error) && !fs::create_directories(directory, error)) {
-    run.Fail("backup: cannot create " + directory.string() + ": " + error.message());
-    return run.status;
-  }
+  // Without a handset there is nothing to back up, and no directory is left behind.
   if (const int status = run.Connect()) {
     return status;
   }
   if (!run.handset.volumesRead()) {
     run.Fail("backup: cannot read the volume information");
+    return run.status;
+  }
+  if (!fs::is_directory(directory, error) && !fs::create_directories(directory, error)) {
+    run.Fail("backup: cannot create " + directory.string() + ": " + error.message());
     return run.status;
   }
 
@@ -170,6 +174,10 @@ int BackupCommand(CliRun& run) {
 }
 
 int RestoreCommand(CliRun& run) {
+  if (run.line.operands[0].empty()) {
+    // An empty name would read a manifest in the current directory.
+    return run.Usage("restore: the directory name is empty");
+  }
   const fs::path directory(run.line.operands[0]);
   const fs::path manifestFile = directory / kManifestName;
   Manifest manifest;

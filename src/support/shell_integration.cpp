@@ -15,6 +15,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::string_view kDefaultApplicationsGroup = "Default Applications";
+constexpr std::string_view kAddedAssociationsGroup = "Added Associations";
 constexpr std::string_view kDesktopEntryGroup = "Desktop Entry";
 // Desktop entries and MIME databases are small; a file past these is not one we need to read.
 constexpr std::uintmax_t kMaxDesktopEntryBytes = 256 * 1024;
@@ -326,32 +327,57 @@ std::optional<std::string> CompanionAutostartEntry(std::string_view companion, b
          (enabled ? "false" : "true") + "\n";
 }
 
-std::string WithDefaultApplication(std::string_view mimeappsList, std::string_view mimeType,
-                                   std::string_view desktopId) {
+bool IsOurDesktopEntry(std::string_view entry) {
+  const std::optional<std::string> tryExec = DesktopEntryValue(entry, "TryExec");
+  if (!tryExec) {
+    return false;
+  }
+  // We escape nothing but the backslash in a value.
+  std::string executable;
+  for (std::size_t i = 0; i < tryExec->size(); ++i) {
+    if ((*tryExec)[i] == '\\' && i + 1 < tryExec->size() && (*tryExec)[i + 1] == '\\') {
+      ++i;
+    }
+    executable += (*tryExec)[i];
+  }
+  for (const std::vector<std::string_view>& types :
+       {std::vector<std::string_view>{kPatchFileMimeType},
+        std::vector<std::string_view>{kPatchFileMimeType, kSkinPackMimeType}}) {
+    if (TollhavenDesktopEntry(executable, types) == entry) {
+      return true;
+    }
+  }
+  return false;
+}
+
+namespace {
+
+std::string WithApplicationInGroup(std::string_view mimeappsList, std::string_view groupName,
+                                   std::string_view mimeType, std::string_view desktopId) {
   const std::vector<std::string_view> lines = Lines(mimeappsList);
   // A file written with CR LF gets its new lines the same way.
   const std::string_view lineEnd =
       (!lines.empty() && !lines.front().empty() && lines.front().back() == '\r') ? "\r" : "";
 
-  // Our type's line in every [Default Applications] group: a file may repeat the group or the
-  // key, and readers differ in which one they believe.
+  // Our type's line in every such group: a file may repeat the group or the key, and readers
+  // differ in which one they believe.
   std::vector<std::string> out(lines.begin(), lines.end());
-  bool inDefaults = false;
-  int defaultGroups = 0;
+  bool inGroup = false;
+  int groupsSeen = 0;
   bool found = false;
   std::optional<std::size_t> insertAt;  // after the last non-blank line of the first such group
   for (std::size_t i = 0; i < lines.size(); ++i) {
     if (const std::optional<std::string_view> group = GroupName(lines[i])) {
-      inDefaults = *group == kDefaultApplicationsGroup;
-      if (inDefaults && ++defaultGroups == 1) {
+      inGroup = *group == groupName;
+      if (inGroup && ++groupsSeen == 1) {
         insertAt = i + 1;
       }
       continue;
     }
-    if (!inDefaults) {
+    if (!inGroup) {
       continue;
     }
-    if (defaultGroups == 1 && !Trim(lines[i]).empty()) {
+    if (groupsSeen == 1 && !Trim(lines[i]).empty()) {
       insertAt = i + 1;
     }
     const std::optional<KeyLine> keyLine = SplitKeyLine(lines[i]);
@@ -379,7 +405,7 @@ std::string WithDefaultApplication(std::string_view mimeappsList, std::string_vi
       }
       // Appended piece by piece: GCC 12 reports a false overlap for "[" + std::string at -O3.
       std::string group(1, '[');
-      group.append(kDefaultApplicationsGroup).append("]").append(lineEnd);
+      group.append(groupName).append("]").append(lineEnd);
       out.push_back(std::move(group));
       out.push_back(line);
     }
@@ -391,6 +417,18 @@ std::string WithDefaultApplication(std::string_view mimeappsList, std::string_vi
     text += '\n';
   }
   return text;
+}
+
+}  // namespace
+
+std::string WithDefaultApplication(std::string_view mimeappsList, std::string_view mimeType,
+                                   std::string_view desktopId) {
+  return WithApplicationInGroup(mimeappsList, kDefaultApplicationsGroup, mimeType, desktopId);
+}
+
+std::string WithAddedAssociation(std::string_view mimeappsList, std::string_view mimeType,
+                                 std::string_view desktopId) {
+  return WithApplicationInGroup(mimeappsList, kAddedAssociationsGroup, mimeType, desktopId);
 }
 
 std::optional<std::string> DesktopEntryValue(std::string_view entry, std::string_view key) {
@@ -558,7 +596,8 @@ AssociationOutcome RegisterAssociations(const XdgDirectories& directories,
     return outcome;
   }
   std::vector<FileType> types{kPatchFileType};
-  if (!SkinToolInstalled(directories)) {
+  const bool claimSkinPacks = !SkinToolInstalled(directories);
+  if (claimSkinPacks) {
     types.push_back(kSkinPackType);
   }
   std::vector<std::string_view> mimeTypes;
@@ -566,7 +605,8 @@ AssociationOutcome RegisterAssociations(const XdgDirectories& directories,
     mimeTypes.push_back(type.mimeType);
   }
 
-  if (!InstalledSystemWide(directories.dataDirs)) {
+  const bool installed = InstalledSystemWide(directories.dataDirs);
+  if (!installed) {
     const std::optional<std::string> entry = TollhavenDesktopEntry(executable, mimeTypes);
     if (!entry) {
       // A type nobody can open with us is worth nothing; leave the desktop as it is.
@@ -586,6 +626,28 @@ AssociationOutcome RegisterAssociations(const XdgDirectories& directories,
     // Also when an earlier refresh never ran (the tool was missing then).
     outcome.refreshMimeDatabase = OlderThan(mime / "mime.cache", package);
     outcome.refreshDesktopDatabase = OlderThan(applications / "mimeinfo.cache", desktopFile);
+  } else {
+    // A user copy of our entry from a run before the package came has the package's id, so it
+    // hides the package's entry and starts the executable it names. It goes, but only when it
+    // is wholly what we wrote: a file the user made or changed stays theirs.
+    const fs::path applications = directories.dataHome / "applications";
+    const fs::path desktopFile = applications / kDesktopEntryId;
+    std::error_code error;
+    if (fs::is_regular_file(fs::symlink_status(desktopFile, error))) {
+      const std::optional<std::string> text = ReadWholeFile(desktopFile, kMaxDesktopEntryBytes);
+      if (text && IsOurDesktopEntry(*text) && fs::remove(desktopFile, error)) {
+        ++outcome.filesRemoved;
+        outcome.refreshDesktopDatabase = true;
+      }
+    }
+    // The package claims patch files only; skin packs are ours only while the skin tool is
+    // absent, which only this user's registration can tell.
+    if (claimSkinPacks) {
+      const fs::path mime = directories.dataHome / "mime";
+      const fs::path package = mime / "packages" / kSkinPackMimePackageFileName;
+      Count(UpdateFile(package, MimePackageXml({kSkinPackType})), outcome);
+      outcome.refreshMimeDatabase = OlderThan(mime / "mime.cache", package);
+    }
   }
 
   const fs::path mimeapps = directories.configHome / "mimeapps.list";
@@ -600,6 +662,10 @@ AssociationOutcome RegisterAssociations(const XdgDirectories& directories,
   }
   std::string merged = list;
   for (std::string_view type : mimeTypes) {
+    if (installed && type == kSkinPackMimeType) {
+      // The package's entry does not list the type.
+      merged = WithAddedAssociation(merged, type, kDesktopEntryId);
+    }
     merged = WithDefaultApplication(merged, type, kDesktopEntryId);
   }
   if (merged != list) {
@@ -608,13 +674,34 @@ AssociationOutcome RegisterAssociations(const XdgDirectories& directories,
   return outcome;
 }
 
+bool CompanionPresent(const fs::path& companion) {
+  std::error_code error;
+  const fs::file_status status = fs::status(companion, error);
+  if (error || !fs::is_regular_file(status)) {
+    return false;
+  }
+#ifdef _WIN32
+  return true;
+#else
+  constexpr fs::perms kExecute =
+      fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+  return (status.permissions() & kExecute) != fs::perms::none;
+#endif
+}
+
 FileUpdate WriteCompanionAutostart(const fs::path& configHome, std::string_view companion,
                                    bool enabled) {
   const std::optional<std::string> entry = CompanionAutostartEntry(companion, enabled);
   if (configHome.empty() || !entry) {
     return FileUpdate::Failed;
   }
-  return UpdateFile(configHome / "autostart" / kCompanionEntryId, *entry);
+  const fs::path file = configHome / "autostart" / kCompanionEntryId;
+  std::error_code error;
+  const bool entryThere = fs::exists(fs::symlink_status(file, error));
+  if (!CompanionPresent(fs::path(companion)) && (enabled || !entryThere)) {
+    return FileUpdate::Unchanged;
+  }
+  return UpdateFile(file, *entry);
 }
 
 }  // namespace tollhaven

@@ -20,6 +20,8 @@ inline constexpr std::string_view kApplicationId = "org.tollhaven.Tollhaven";
 inline constexpr std::string_view kDesktopEntryId = "org.tollhaven.Tollhaven.desktop";
 static_assert(kDesktopEntryId.substr(0, kApplicationId.size()) == kApplicationId);
 inline constexpr std::string_view kMimePackageFileName = "tollhaven.xml";
+// The user's own claim on skin packs beside an installed package, which makes none.
+inline constexpr std::string_view kSkinPackMimePackageFileName = "tollhaven-skin-pack.xml";
 inline constexpr std::string_view kIconName = kApplicationId;
 inline constexpr std::string_view kPatchFileMimeType = "application/x-tollhaven-patch";
 inline constexpr std::string_view kSkinPackMimeType = "application/x-tollhaven-skin-pack";
@@ -72,11 +74,19 @@ std::optional<std::string> TollhavenDesktopEntry(std::string_view executable,
 // it Hidden, which the session treats as removed. Nothing when the path cannot be written.
 std::optional<std::string> CompanionAutostartEntry(std::string_view companion, bool enabled);
 
+// Whether `entry` is the text of a desktop entry this program wrote for itself: exactly what
+// TollhavenDesktopEntry gives for the executable it names, with the file types it lists.
+bool IsOurDesktopEntry(std::string_view entry);
+
 // `mimeappsList` (the text of a mimeapps.list) with `desktopId` first among the default
 // applications of `mimeType`. Every other line, group, comment and application stays as it was;
 // an other application already chosen for the type stays as a fallback after ours.
 std::string WithDefaultApplication(std::string_view mimeappsList, std::string_view mimeType,
                                    std::string_view desktopId);
+// The same in the [Added Associations] group: `desktopId` opens `mimeType` although its entry
+// does not list the type.
+std::string WithAddedAssociation(std::string_view mimeappsList, std::string_view mimeType,
+                                 std::string_view desktopId);
 
 // The value of `key` in the [Desktop Entry] group of a desktop entry's text (string escapes are
 // not undone); nothing when absent.
@@ -113,6 +123,7 @@ bool SkinToolInstalled(const XdgDirectories& directories);
 // What RegisterAssociations did.
 struct AssociationOutcome {
   int filesWritten = 0;
+  int filesRemoved = 0;
   // The user's MIME database or application cache is older than what we declared there; the
   // caller runs update-mime-database on dataHome/mime, or update-desktop-database on
   // dataHome/applications.
@@ -123,11 +134,21 @@ struct AssociationOutcome {
 // Ties patch files (and, without the skin tool, skin packs) to the program at `executable`: the
 // MIME package, our desktop entry and the icon `iconSvg` in the user's data directory, unless an
 // installed package provides them, and our entry as the default in the user's mimeapps.list.
-// Files already right are not touched.
+// Files already right are not touched. Beside an installed package, which leaves skin packs
+// alone, the user's data directory gets only the skin-pack type (when the tool is absent), and
+// a user copy of our desktop entry left from an earlier run goes, since it would hide the
+// package's.
 AssociationOutcome RegisterAssociations(const XdgDirectories& directories,
                                         std::string_view executable, std::string_view iconSvg);
 
-// The companion's autostart entry in configHome/autostart, enabled or hidden.
+// The companion program is there to be started: a regular file (on POSIX systems, one with an
+// execute bit), links followed.
+bool CompanionPresent(const std::filesystem::path& companion);
+
+// The companion's autostart entry in configHome/autostart, enabled or hidden. Only for a
+// companion that is present: without it nothing is written (Unchanged), except that an entry
+// already there is still hidden when turned off, so that a companion put back later does not
+// start against the setting.
 FileUpdate WriteCompanionAutostart(const std::filesystem::path& configHome,
                                    std::string_view companion, bool enabled);
 

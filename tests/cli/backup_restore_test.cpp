@@ -204,5 +204,20 @@ TEST_F(BackupRestore, MalformedManifestIsRefusedBeforeTheHandsetIsTouched) {
   EXPECT_EQ(ReadLocal(backup / cli::kManifestName), Bytes("my own notes\n"));
 }
 
+TEST_F(BackupRestore, ArgumentsAndTheHandsetAreCheckedBeforeAnythingIsCreated) {
+  // An empty name is a usage error, never a directory or a manifest in the current directory.
+  for (const char* command : {"backup", "restore"}) {
+    EXPECT_EQ(Run({command, ""}), cli::kExitUsage) << command;
+    EXPECT_THAT(err.str(), HasSubstr("the directory name is empty")) << command;
+  }
+  EXPECT_EQ(discovery.searches, 0);
+
+  // No handset: the directory asked for is not made.
+  discovery.plugged = false;
+  const fs::path backup = temp / "new" / "backup";
+  EXPECT_EQ(Run({"backup", backup.string()}), cli::kExitNoHandset);
+  EXPECT_FALSE(fs::exists(temp / "new"));
+}
+
 }  // namespace
 }  // namespace tollhaven::testing

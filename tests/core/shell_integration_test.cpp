@@ -198,6 +198,15 @@ class DesktopFiles : public ::testing::Test {
     return dirs.dataHome / "icons/hicolor/scalable/apps/org.tollhaven.Tollhaven.svg";
   }
   fs::path Mimeapps() const { return dirs.configHome / "mimeapps.list"; }
+  fs::path SkinPackPackage() const {
+    return dirs.dataHome / "mime/packages/tollhaven-skin-pack.xml";
+  }
+  // What the Debian package puts into the system.
+  void InstallPackage() const {
+    Write(root / "system/applications/org.tollhaven.Tollhaven.desktop",
+          "[Desktop Entry]\nExec=tollhaven %f\nMimeType=application/x-tollhaven-patch;\n");
+    Write(root / "system/mime/packages/tollhaven.xml", MimePackageXml({kPatchFileType}));
+  }
 
   fs::path root;
   XdgDirectories dirs;
@@ -272,17 +281,88 @@ TEST_F(DesktopFiles, FirstRunWritesEverythingAndTheSecondNothing) {
   EXPECT_EQ(DesktopEntryValue(Read(Entry()), "Exec"), "/usr/bin/tollhaven %f");
 }
 
-TEST_F(DesktopFiles, AnInstalledPackageGetsNoUserCopiesButStillTheDefault) {
-  Write(root / "system/applications/org.tollhaven.Tollhaven.desktop",
-        "[Desktop Entry]\nExec=tollhaven %f\n");
-  Write(root / "system/mime/packages/tollhaven.xml", "<mime-info/>");
+TEST_F(DesktopFiles, AnInstalledPackageGetsNoUserCopiesButStillTheDefaults) {
+  InstallPackage();
   AssociationOutcome outcome = RegisterAssociations(dirs, "/usr/bin/tollhaven", "<svg/>");
+  // The skin-pack type the package leaves out, and mimeapps.list.
+  EXPECT_EQ(outcome.filesWritten, 2);
+  EXPECT_TRUE(outcome.refreshMimeDatabase);
+  EXPECT_FALSE(outcome.refreshDesktopDatabase);
+  EXPECT_FALSE(fs::exists(Entry()));
+  EXPECT_FALSE(fs::exists(Package()));
+  EXPECT_FALSE(fs::exists(Icon()));
+  EXPECT_EQ(Read(SkinPackPackage()), MimePackageXml({kSkinPackType}));
+  // The package's entry does not list skin packs, so the association is added as well.
+  EXPECT_EQ(Read(Mimeapps()),
+            "[Default Applications]\n"
+            "application/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n"
+            "application/x-tollhaven-skin-pack=org.tollhaven.Tollhaven.desktop;\n\n"
+            "[Added Associations]\n"
+            "application/x-tollhaven-skin-pack=org.tollhaven.Tollhaven.desktop;\n");
+  Write(dirs.dataHome / "mime/mime.cache", "");
+  Age(SkinPackPackage());
+  Age(Mimeapps());
+  EXPECT_EQ(RegisterAssociations(dirs, "/usr/bin/tollhaven", "<svg/>").filesWritten, 0);
+
+  // With the skin tool there, skin packs are not ours at all.
+  fs::remove_all(root);
+  InstallPackage();
+  Write(root / "system/applications/skinner4moto.desktop", "[Desktop Entry]\nExec=skin\n");
+  outcome = RegisterAssociations(dirs, "/usr/bin/tollhaven", "<svg/>");
   EXPECT_EQ(outcome.filesWritten, 1);
   EXPECT_FALSE(outcome.refreshMimeDatabase);
-  EXPECT_FALSE(outcome.refreshDesktopDatabase);
   EXPECT_FALSE(fs::exists(dirs.dataHome));
-  EXPECT_THAT(Read(Mimeapps()),
-              HasSubstr("application/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n"));
+  EXPECT_EQ(Read(Mimeapps()),
+            "[Default Applications]\n"
+            "application/x-tollhaven-patch=org.tollhaven.Tollhaven.desktop;\n");
+}
+
+TEST_F(DesktopFiles, OurUserEntryFromBeforeThePackageGoesOnceThePackageIsThere) {
+  // A run from the build directory, then the package.
+  RegisterAssociations(dirs, "/home/me/src/tollhaven/build/tollhaven", "<svg/>");
+  ASSERT_TRUE(fs::exists(Entry()));
+  InstallPackage();
+  AssociationOutcome outcome = RegisterAssociations(dirs, "/usr/bin/tollhaven", "<svg/>");
+  EXPECT_EQ(outcome.filesRemoved, 1);
+  EXPECT_TRUE(outcome.refreshDesktopDatabase);
+  EXPECT_FALSE(fs::exists(Entry()));
+  // Nothing else of the user's data directory goes.
+  EXPECT_TRUE(fs::exists(Package()));
+  EXPECT_TRUE(fs::exists(Icon()));
+  outcome = RegisterAssociations(dirs, "/usr/bin/tollhaven", "<svg/>");
+  EXPECT_EQ(outcome.filesRemoved, 0);
+  EXPECT_FALSE(outcome.refreshDesktopDatabase);
+
+  // An entry of that name we did not write, or one the user changed, stays.
+  const std::string ours = TollhavenDesktopEntry("/opt/t/tollhaven", {kPatchFileMimeType}).value();
+  for (const std::string& theirs :
+       {std::string("[Desktop Entry]\nType=Application\nName=Mine\nExec=mine %f\n"),
+        ours + "NoDisplay=true\n", std::string()}) {
+    Write(Entry(), theirs);
+    EXPECT_EQ(RegisterAssociations(dirs, "/usr/bin/tollhaven", "<svg/>").filesRemoved, 0);
+    EXPECT_EQ(Read(Entry()), theirs);
+  }
+}
+
+TEST(DesktopEntry, OursIsKnownByItsWholeText) {
+  const std::vector<std::string_view> both{kPatchFileMimeType, kSkinPackMimeType};
+  for (const char* executable :
+       {"/opt/t/tollhaven", "/home/me/My \"Tools\" 100% \\/tollhaven", "/usr/bin/tollhaven"}) {
+    SCOPED_TRACE(executable);
+    EXPECT_TRUE(IsOurDesktopEntry(TollhavenDesktopEntry(executable, {kPatchFileMimeType}).value()));
+    EXPECT_TRUE(IsOurDesktopEntry(TollhavenDesktopEntry(executable, both).value()));
+  }
+  const std::string ours = TollhavenDesktopEntry("/opt/t/tollhaven", both).value();
+  // Another program in Exec than the one TryExec names, and an entry without TryExec.
+  std::string otherExec = ours;
+  otherExec.replace(otherExec.find("\nExec=/opt") + 1, 9, "Exec=/tmp");
+  std::string noTryExec = ours;
+  noTryExec.replace(noTryExec.find("TryExec="), 8, "X-TryIt=");
+  for (const std::string& entry :
+       {otherExec, noTryExec, ours + "\n", "# mine\n" + ours,
+        TollhavenDesktopEntry("/opt/t/tollhaven", {kSkinPackMimeType}).value(), std::string()}) {
+    EXPECT_FALSE(IsOurDesktopEntry(entry)) << entry;
+  }
 }
 
 TEST_F(DesktopFiles, AnInstalledEntryWithoutTheTypeIsNotEnough) {
@@ -358,15 +438,42 @@ TEST_F(DesktopFiles, NothingIsWrittenForAnExecutableNoEntryCanName) {
 
 TEST_F(DesktopFiles, CompanionAutostartFollowsTheSetting) {
   const fs::path entry = dirs.configHome / "autostart/Lampwick.desktop";
-  EXPECT_EQ(WriteCompanionAutostart(dirs.configHome, "/opt/t/Lampwick", true), FileUpdate::Written);
+  const fs::path companion = root / "bin/Lampwick";
+  const auto write = [&](bool enabled) {
+    return WriteCompanionAutostart(dirs.configHome, companion.string(), enabled);
+  };
+  // Not there, or not a program: no entry is made, enabled or hidden.
+  EXPECT_EQ(write(true), FileUpdate::Unchanged);
+  EXPECT_EQ(write(false), FileUpdate::Unchanged);
+  fs::create_directories(companion);
+  EXPECT_FALSE(CompanionPresent(companion));
+  EXPECT_EQ(write(true), FileUpdate::Unchanged);
+  fs::remove(companion);
+  Write(companion, "#!/bin/sh\n");
+  fs::permissions(companion, fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_FALSE(CompanionPresent(companion));
+  EXPECT_EQ(write(true), FileUpdate::Unchanged);
+  EXPECT_FALSE(fs::exists(fs::symlink_status(entry)));
+
+  fs::permissions(companion, fs::perms::owner_all);
+  EXPECT_TRUE(CompanionPresent(companion));
+  EXPECT_EQ(write(true), FileUpdate::Written);
   EXPECT_EQ(DesktopEntryValue(Read(entry), "Hidden"), "false");
-  EXPECT_EQ(WriteCompanionAutostart(dirs.configHome, "/opt/t/Lampwick", true),
-            FileUpdate::Unchanged);
-  EXPECT_EQ(WriteCompanionAutostart(dirs.configHome, "/opt/t/Lampwick", false),
-            FileUpdate::Written);
+  EXPECT_EQ(DesktopEntryValue(Read(entry), "Exec"), companion.string());
+  EXPECT_EQ(write(true), FileUpdate::Unchanged);
+  EXPECT_EQ(write(false), FileUpdate::Written);
   EXPECT_EQ(DesktopEntryValue(Read(entry), "Hidden"), "true");
   EXPECT_THAT(Read(entry), Not(HasSubstr("Hidden=false")));
-  EXPECT_EQ(WriteCompanionAutostart({}, "/opt/t/Lampwick", true), FileUpdate::Failed);
+
+  // The companion goes: turned off, the entry already there is still hidden; turned on, it is
+  // not brought back for a program that is not there.
+  EXPECT_EQ(write(true), FileUpdate::Written);
+  fs::remove(companion);
+  EXPECT_EQ(write(false), FileUpdate::Written);
+  EXPECT_EQ(DesktopEntryValue(Read(entry), "Hidden"), "true");
+  EXPECT_EQ(write(true), FileUpdate::Unchanged);
+  EXPECT_EQ(DesktopEntryValue(Read(entry), "Hidden"), "true");
+  EXPECT_EQ(WriteCompanionAutostart({}, companion.string(), true), FileUpdate::Failed);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QUrlQuery>
 
+#include "support/program_version.h"
 #include "support/ui/about_dialog.h"
 #include "support/ui/control_ids.h"
 #include "support/ui/hyperlink.h"
@@ -49,6 +50,10 @@ class AboutDialogTest : public QObject {
       QVERIFY(label->font().weight() < QFont::DemiBold);
     }
     QCOMPARE(FindControl<QLabel>(&dialog, 1213)->text(), QStringLiteral("Version: 3.2.8"));
+    // The box and --version name one release.
+    QCOMPARE(FindControl<QLabel>(&dialog, 1213)->text(),
+             QStringLiteral("Version: ") + QString::fromLatin1(tollhaven::kProgramVersion.data(),
+                                                               tollhaven::kProgramVersion.size()));
     QCOMPARE(FindControl<QLabel>(&dialog, 1208)->text(), QStringLiteral("Build date: 2005.11.5."));
   }
 

@@ -44,6 +44,8 @@ class CommandLineTest : public QObject {
   void answersEndTheProgramBeforeAnyWindowOrSingleInstance_data();
   void answersEndTheProgramBeforeAnyWindowOrSingleInstance();
   void anInstalledCopyShowsItsPathsFromThePrefix();
+  void theDemoTakesTheSameOptions_data();
+  void theDemoTakesTheSameOptions();
 };
 
 void CommandLineTest::options_data() {
@@ -202,6 +204,74 @@ void CommandLineTest::anInstalledCopyShowsItsPathsFromThePrefix() {
   QCOMPARE(QDir(bin).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
            QStringList{QStringLiteral("tollhaven")});
   QVERIFY(!QFile::exists(config + QStringLiteral("/tollhaven/.log")));
+}
+
+void CommandLineTest::theDemoTakesTheSameOptions_data() {
+  QTest::addColumn<QString>("option");
+  QTest::addColumn<QString>("platform");
+  QTest::addColumn<int>("exitCode");
+  QTest::addColumn<QString>("outStart");
+  QTest::addColumn<QString>("err");
+  // Without a window system the answers must come before any window is tried.
+  QTest::newRow("help") << "--help"
+                        << "no-such-platform" << 0 << "Usage: tollhaven-demo [FILE]\n"
+                        << "";
+  QTest::newRow("version") << "--version"
+                           << "no-such-platform" << 0
+                           << QString::fromStdString("tollhaven-demo " +
+                                                     std::string(kProgramVersion) + "\n")
+                           << "";
+  QTest::newRow("unknown option")
+      << "--frobnicate"
+      << "no-such-platform" << kExitUsage << ""
+      << "tollhaven-demo: unknown option --frobnicate\nTry 'tollhaven-demo --help'.\n";
+  QTest::newRow("show paths") << "--show-paths"
+                              << "offscreen" << 0 << "program: "
+                              << "";
+}
+
+void CommandLineTest::theDemoTakesTheSameOptions() {
+  QFETCH(QString, option);
+  QFETCH(QString, platform);
+  QFETCH(int, exitCode);
+  QFETCH(QString, outStart);
+  QFETCH(QString, err);
+  // A copy in a directory of its own, so that nothing it might write lands in the build tree.
+  QTemporaryDir dir;
+  QVERIFY(dir.isValid());
+  const QString demo = dir.filePath(QStringLiteral("tollhaven-demo"));
+  QVERIFY(QFile::copy(QStringLiteral(TOLLHAVEN_DEMO_PROGRAM), demo));
+  QVERIFY(SaveSettings(QuietSettings(),
+                       dir.filePath(QString::fromLatin1(kSettingsFileName)).toStdString()));
+  QProcess program;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
+  program.setProcessEnvironment(environment);
+  program.start(demo, {option});
+  const bool finished = program.waitForFinished(kProgramTimeoutMs);
+  if (!finished) {
+    program.kill();
+    program.waitForFinished();
+  }
+  QVERIFY2(finished, qPrintable(option));
+  QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+  QCOMPARE(program.exitCode(), exitCode);
+  const QString standardOut = QString::fromUtf8(program.readAllStandardOutput());
+  if (option == QLatin1String("--help")) {
+    QVERIFY2(standardOut.startsWith(outStart), qPrintable(standardOut));
+    QVERIFY(standardOut.contains(QLatin1String("--show-paths")));
+  } else if (option == QLatin1String("--show-paths")) {
+    const QString canonical = QFileInfo(dir.path()).canonicalFilePath();
+    QVERIFY2(standardOut.startsWith(
+                 QStringLiteral("program: %1\nsettings: %1\ntemplates: ").arg(canonical)),
+             qPrintable(standardOut));
+    // It ended without the close sequence that writes the log.
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral(".log"))));
+    return;  // Qt's offscreen platform may say things of its own on standard error
+  } else {
+    QCOMPARE(standardOut, outStart);
+  }
+  QCOMPARE(QString::fromUtf8(program.readAllStandardError()), err);
 }
 
 QTEST_MAIN(CommandLineTest)

@@ -62,6 +62,12 @@ void WriteText(const QString& path, const QByteArray& text) {
   file.write(text);
 }
 
+// A program at `path`, as the companion would be.
+void MakeProgram(const QString& path) {
+  WriteText(path, "#!/bin/sh\n");
+  QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
 // The value of `key` in a desktop entry file; empty when absent.
 QString EntryValue(const QString& file, const char* key) {
   return QString::fromStdString(
@@ -207,6 +213,7 @@ void ShellIntegrationTest::aStartTiesTheFileTypesToTollhavenAndKeepsOtherEntries
 void ShellIntegrationTest::aSecondStartWritesNothingAndRefreshesNothing() {
   const fs::path executable = ThisProgram();
   const fs::path companion = ToPath(home_->path() + "/bin/Lampwick");
+  MakeProgram(ToQString(companion));
   QStringList tools;
   auto start = [&] {
     auto integration = std::make_unique<ShellIntegration>(executable, companion);
@@ -269,6 +276,13 @@ void ShellIntegrationTest::anInstalledPackageGetsNoUserCopies() {
             "MimeType=application/x-tollhaven-patch;\n");
   WriteText(System("mime/packages/tollhaven.xml"),
             tollhaven::MimePackageXml({tollhaven::kPatchFileType}).c_str());
+  // What a run from a build directory wrote before the package came.
+  WriteText(Data("applications/org.tollhaven.Tollhaven.desktop"),
+            tollhaven::TollhavenDesktopEntry(
+                "/home/me/src/tollhaven/build/tollhaven",
+                {tollhaven::kPatchFileMimeType, tollhaven::kSkinPackMimeType})
+                .value()
+                .c_str());
 
   WindowUnderTest window;
 
@@ -277,6 +291,12 @@ void ShellIntegrationTest::anInstalledPackageGetsNoUserCopies() {
   QVERIFY(!QFile::exists(Data("icons")));
   QCOMPARE(XdgMime({"query", "default", "application/x-tollhaven-patch"}),
            QStringLiteral("org.tollhaven.Tollhaven.desktop"));
+  // The package leaves skin packs out; without the skin tool they are this user's to claim.
+  QTRY_COMPARE_WITH_TIMEOUT(XdgMime({"query", "filetype", SampleFile("pack.s4m")}),
+                            QStringLiteral("application/x-tollhaven-skin-pack"), kToolTimeoutMs);
+  QCOMPARE(XdgMime({"query", "default", "application/x-tollhaven-skin-pack"}),
+           QStringLiteral("org.tollhaven.Tollhaven.desktop"));
+  QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(Data("applications/mimeinfo.cache")), kToolTimeoutMs);
 }
 
 void ShellIntegrationTest::theSkinToolKeepsSkinPacks() {
@@ -300,7 +320,16 @@ void ShellIntegrationTest::autoStartOnWritesTheEntryAndStartsTheCompanion() {
     started << ToQString(program);
     return true;
   };
+  // A copy that died with the signal up left it behind; it would end the companion at once.
+  WriteText(StopSignal(), "");
 
+  // No companion beside the program: no session starts it.
+  integration.ApplyAutoStart(true, tollhaven::kStartupStopSignalMs);
+  QVERIFY(!QFile::exists(Config("autostart/Lampwick.desktop")));
+  QVERIFY(!QFile::exists(StopSignal()));
+
+  MakeProgram(ToQString(companion));
+  started.clear();
   integration.ApplyAutoStart(true, tollhaven::kStartupStopSignalMs);
 
   QCOMPARE(started, QStringList{ToQString(companion)});
@@ -309,19 +338,30 @@ void ShellIntegrationTest::autoStartOnWritesTheEntryAndStartsTheCompanion() {
   QVERIFY(!integration.StopSignalRaised());
   QVERIFY(!QFile::exists(StopSignal()));
 
-  // The Options dialog's OK goes the same way, with the companion beside the program.
-  WindowUnderTest window;
+  // The Options dialog's OK goes the same way, with the companion beside the program; and so
+  // does a start, which takes a leftover signal away too.
+  WriteText(StopSignal(), "");
+  tollhaven::Settings autoStart = QuietSettings();
+  autoStart.autoStart = 1;
+  WindowUnderTest window(autoStart);
+  QVERIFY(!QFile::exists(StopSignal()));
   ShellIntegrationOf(*window.window).startCompanion = [&started](const fs::path& program) {
     started << ToQString(program);
     return true;
   };
+  const QString besideProgram = ToQString(window.dir() / "Lampwick");
+  MakeProgram(besideProgram);
   started.clear();
   tollhaven::ApplyAutoStart(*window.window, true);
-  QCOMPARE(started, QStringList{ToQString(window.dir() / "Lampwick")});
+  QCOMPARE(started, QStringList{besideProgram});
+  QCOMPARE(EntryValue(Config("autostart/Lampwick.desktop"), "Exec"), besideProgram);
   QCOMPARE(EntryValue(Config("autostart/Lampwick.desktop"), "Hidden"), QStringLiteral("false"));
 }
 
 void ShellIntegrationTest::autoStartOffHidesTheEntryAndRaisesTheStopSignalWithoutBlocking() {
+  // The entry an earlier run wrote for a companion that has gone since.
+  WriteText(Config("autostart/Lampwick.desktop"),
+            tollhaven::CompanionAutostartEntry("/opt/gone/Lampwick", true).value().c_str());
   QElapsedTimer clock;
   clock.start();
   // Settings with auto-start off: the window's initialisation raises the signal.

@@ -61,7 +61,9 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
 }
 
 std::string DeviceNumber(int address) {
-  char digits[4];
+  // Room for any int: the optimiser checks the buffer against the whole range, not the 1..127 a
+  // USB address takes.
+  char digits[16];
   std::snprintf(digits, sizeof digits, "%03d", address);
   return digits;
 }

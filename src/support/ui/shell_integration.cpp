@@ -56,8 +56,10 @@ ShellIntegration::~ShellIntegration() {
 
 void ShellIntegration::ApplyAutoStart(bool autoStart, int holdMs) {
   if (autoStart) {
-    // A stop signal from a moment ago would end the companion we are about to start.
+    // A stop signal from a moment ago would end the companion we are about to start; so would
+    // one left by a copy of the program that died while it was up.
     LowerStopSignal();
+    RemoveLeftoverStopSignal();
     WriteAutoStartEntry(true);
     StartCompanion();
   } else {

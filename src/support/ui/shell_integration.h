@@ -24,9 +24,10 @@ class ShellIntegration : public QObject {
   // Patch files, and skin packs unless the skin tool has them, open with the program. Returns
   // how many files it wrote.
   int RegisterAssociations();
-  // With `autoStart` the companion starts with every session and is started now; without, it no
-  // longer starts with the session and a running one is told to quit by the stop signal, which
-  // stays up `holdMs` milliseconds while the event loop goes on.
+  // With `autoStart` the companion starts with every session (when it is there beside the
+  // program) and is started now, with no stop signal left to end it; without, it no longer starts
+  // with the session and a running one is told to quit by the stop signal, which stays up
+  // `holdMs` milliseconds while the event loop goes on.
   void ApplyAutoStart(bool autoStart, int holdMs);
   // Starts the companion by its path; whether it is there is its own business.
   void StartCompanion();
@@ -43,6 +44,8 @@ class ShellIntegration : public QObject {
   void WriteAutoStartEntry(bool autoStart);
   // Raises the stop signal and returns what lowers it; empty when it could not be raised.
   std::function<void()> CreateStopSignal();
+  // Takes away a stop signal that outlived the copy of the program that raised it.
+  void RemoveLeftoverStopSignal();
 
   void RaiseStopSignal(int holdMs);
   void LowerStopSignal();

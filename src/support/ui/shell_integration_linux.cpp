@@ -69,21 +69,40 @@ void ShellIntegration::WriteAutoStartEntry(bool autoStart) {
       companion_.string(), autoStart);
 }
 
-std::function<void()> ShellIntegration::CreateStopSignal() {
-  // The companion looks for this file in the session's runtime directory and quits while it is
-  // there.
+namespace {
+
+// The companion looks for this file in the session's runtime directory and quits while it is
+// there. Empty when the session has no runtime directory.
+QString StopSignalPath() {
   const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
   if (runtime.isEmpty()) {
     return {};
   }
-  const QString path =
-      runtime + QLatin1Char('/') + QLatin1String(kStopSignalName.data(), kStopSignalName.size());
+  return runtime + QLatin1Char('/') +
+         QLatin1String(kStopSignalName.data(), static_cast<qsizetype>(kStopSignalName.size()));
+}
+
+}  // namespace
+
+std::function<void()> ShellIntegration::CreateStopSignal() {
+  const QString path = StopSignalPath();
+  if (path.isEmpty()) {
+    return {};
+  }
   QFile signal(path);
   if (!signal.open(QIODevice::WriteOnly)) {
     return {};
   }
   signal.close();
   return [path] { QFile::remove(path); };
+}
+
+void ShellIntegration::RemoveLeftoverStopSignal() {
+  // Only one copy of the program runs for a user, so a signal this one did not raise was left by
+  // one that ended before it could lower it.
+  if (const QString path = StopSignalPath(); !path.isEmpty()) {
+    QFile::remove(path);
+  }
 }
 
 }  // namespace tollhaven

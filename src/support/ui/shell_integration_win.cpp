@@ -102,9 +102,17 @@ int ShellIntegration::RegisterAssociations() {
 }
 
 void ShellIntegration::WriteAutoStartEntry(bool autoStart) {
+  // A Run value for a program that is not there would start nothing at every log-in.
+  if (autoStart && !CompanionPresent(companion_)) {
+    return;
+  }
   // Turned off, the value stays, empty: the companion's own settings may look for it.
   const std::wstring name = Wide(std::string_view("Lampwick"));
   UpdateString(HKEY_CURRENT_USER, kRunKey, name.c_str(), autoStart ? Quoted(companion_) : L"");
+}
+
+void ShellIntegration::RemoveLeftoverStopSignal() {
+  // A named mutex goes with the process that held it; none can be left behind.
 }
 
 std::function<void()> ShellIntegration::CreateStopSignal() {
