@@ -26,7 +26,7 @@ class FilePrompts : public QObject {
   // The window's prompts, made on first use.
   static FilePrompts& Of(MainWindow& window);
 
-  // A Yes/No message box owned by the main window; true for Yes.
+  // A Yes/No message box owned by the main window, its text shown as plain text; true for Yes.
   std::function<bool(const QString& text, const QString& caption)> askYesNo;
   // The new-name dialog: OK puts the typed text into `currentName`, Cancel leaves it.
   std::function<void(std::string& currentName)> askNewName;
