@@ -10,9 +10,11 @@
 #include <future>
 #include <thread>
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "handset/handset_names.h"
 #include "handset_files_fixture.h"
@@ -382,6 +384,7 @@ TEST_F(PatchExecutorTest, AtTakesPlainDigitsUpTo65535AndRefusesTheRest) {
   }
 }
 
+#ifndef _WIN32
 // A FIFO beside the patch file would hold the run (and the program) until something writes to
 // it: it is refused with a line, without waiting, and its "to" uploads nothing.
 TEST_F(PatchExecutorTest, ACpOfAFifoIsRefusedWithoutWaiting) {
@@ -400,6 +403,7 @@ TEST_F(PatchExecutorTest, ACpOfAFifoIsRefusedWithoutWaiting) {
   EXPECT_THAT(NewLines(), ElementsAre(Shown(fifo), "Refused, not a regular file: " + Shown(fifo)));
   EXPECT_EQ(failed, 2);
 }
+#endif
 
 // Each line that could not do its work is counted, whatever the reason; a run without failures
 // counts none.
