@@ -84,14 +84,22 @@ void CopyLocally(MainWindow& window) {
       continue;
     }
     std::string otherPath = Utf8(QDir(walk.otherLocalDirectory()).filePath(name));
+    const std::string proposed = otherPath;
     log.AppendLog(Utf8(name));
     log.AppendLog(otherPath);
     // Cancel keeps the proposed destination: the copy goes on either way.
     prompts.askCopyDestination(Utf8(name), otherPath);
 
     const std::filesystem::path from = InPanel(walk, name).toStdU16String();
-    const std::filesystem::path to =
-        InPanel(walk, QString::fromStdString(otherPath)).toStdU16String();
+    QString destination = InPanel(walk, QString::fromStdString(otherPath));
+    // A directory typed as the destination gets the file, under its own name.
+    if (QFileInfo(destination).isDir()) {
+      destination = QDir(destination).filePath(name);
+    }
+    const std::filesystem::path to = destination.toStdU16String();
+    // The question names the file it would replace: the row's name while the destination is
+    // the one proposed, the whole destination once the user changed it.
+    const QString replaced = otherPath == proposed ? name : QDir::toNativeSeparators(destination);
     std::error_code error;
     LocalCopy copied;
     {
@@ -102,7 +110,7 @@ void CopyLocally(MainWindow& window) {
       // Focus may move while the box is open; the command stays with its side.
       const int side = window.activeSide();
       const bool overwrite =
-          prompts.askYesNo(QStringLiteral("Are You overwrite file ?  -  ") + name,
+          prompts.askYesNo(QStringLiteral("Are You overwrite file ?  -  ") + replaced,
                            QStringLiteral("Overwrite confirmation"));
       window.setActiveSide(side);
       if (!overwrite) {

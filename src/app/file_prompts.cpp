@@ -12,8 +12,11 @@ namespace tollhaven {
 FilePrompts::FilePrompts(MainWindow& window) : QObject(&window), launcher(PlatformLauncher()) {
   setObjectName(QStringLiteral("filePrompts"));
   askYesNo = [&window](const QString& text, const QString& caption) {
-    return QMessageBox::question(&window, caption, text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    // The questions name files: a name is shown as it is, never read as markup.
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    &window);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
   };
   askReplaceUnkept = [this](const QString& name) {
     return askYesNo(QStringLiteral("The handset does not give this file back, so it is lost if "

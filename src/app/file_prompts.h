@@ -26,7 +26,7 @@ class FilePrompts : public QObject {
   // The window's prompts, made on first use.
   static FilePrompts& Of(MainWindow& window);
 
-  // A Yes/No message box owned by the main window; true for Yes.
+  // A Yes/No message box owned by the main window, its text shown as plain text; true for Yes.
   std::function<bool(const QString& text, const QString& caption)> askYesNo;
   // Before a handset file that cannot be read back is replaced (its "copying not allowed" bit,
   // or the handset refused the read): the old file would be lost should the upload fail. True

@@ -62,6 +62,9 @@ class MainWindow : public QMainWindow {
   // neither ".config" nor ".log" and without the fade-out. How a patch-file run ends, whatever
   // its outcome.
   void EndWithoutSaving();
+  // Writes the event log to ".log" in the configuration directory, as the close does; a
+  // patch run whose lines failed writes it before it ends, so the failures can be read.
+  void WriteLogFile() const;
 
   int activeSide() const { return activeSide_; }
   // A drive choice makes its side the active one.

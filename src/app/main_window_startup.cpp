@@ -137,12 +137,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   startupTimer_.stop();
   StoreWindowPlacement();
   SaveSettings(settings_, paths_.configDir / kSettingsFileName);
-  log_.WriteLogFile(paths_.configDir / kLogFileName);
+  WriteLogFile();
   if (settings_.fadeIn == 1) {
     FadeOut();
   }
   ReleaseFileList(*this);
   event->accept();
+}
+
+void MainWindow::WriteLogFile() const {
+  log_.WriteLogFile(paths_.configDir / kLogFileName);
 }
 
 void MainWindow::EndWithoutSaving() {

@@ -36,6 +36,17 @@ const QString kCaption = QStringLiteral("Tollhaven warning message:");
 const QString kRunComplete = QStringLiteral(
     "Uploading complete! Tollhaven will exit now.\n\rEnjoy your new skin! Or whatever you've "
     "uploaded! Regards: Tovik.....\n\rDo you want powercycle your phone?");
+// A run with failed lines or one stopped by Cancel says so instead, and leaves the event log.
+QString FailedLinesText(int failed) {
+  return QStringLiteral(
+             "Uploading done, but %1 %2 failed! Tollhaven will exit now.\n\rThe "
+             "event log .log tells which.\n\rDo you want powercycle your phone?")
+      .arg(failed)
+      .arg(failed == 1 ? QStringLiteral("line") : QStringLiteral("lines"));
+}
+const QString kRunStopped = QStringLiteral(
+    "Uploading stopped by Cancel! Tollhaven will exit now.\n\rThe lines after it did not run; "
+    "the event log .log tells which did.\n\rDo you want powercycle your phone?");
 const QString kNotConnected = QStringLiteral(
     "Phone not connected!\n\rYoiu must plug phone,\n\rBEFORE you start *.tlhv file.");
 
@@ -71,9 +82,14 @@ void ShowHandsetOnTheRight(MainWindow& window) {
   fillHandsetPanel(window, kRight);
 }
 
+struct RunResult {
+  int failedLines = 0;
+  bool stopped = false;
+};
+
 // The start button's work: connect, show the handset, run every line, show the result.
 void RunPatchLines(MainWindow& window, const std::vector<std::string>& lines,
-                   const fs::path& patchDirectory) {
+                   const fs::path& patchDirectory, RunResult& result) {
   HandsetSession& session = HandsetSession::Of(window);
   Settings& settings = window.settings();
   session.patchRunning = true;
@@ -88,6 +104,7 @@ void RunPatchLines(MainWindow& window, const std::vector<std::string>& lines,
     PatchExecutor executor(session.files(), window.eventLog(), window.progress(), patchDirectory);
     executor.handsetChanged = [&] { showHandsetVolume(session.fileList(), window.status()); };
     executor.Run(lines);
+    result = {executor.failedLines(), executor.stopped()};
     fillHandsetPanel(window, kRight);
     sortPanel(window, kRight);
   }
@@ -106,8 +123,10 @@ void RunPatchFile(MainWindow& window, const QString& argument) {
     window.eventLog().AppendLog("Cannot read the patch file: " + error.message());
   }
 
+  RunResult result;
   PatchDialog dialog(
-      argument, lines, [&] { RunPatchLines(window, lines, patchFile.parent_path()); }, &window);
+      argument, lines, [&] { RunPatchLines(window, lines, patchFile.parent_path(), result); },
+      &window);
   dialog.exec();
 
   FilePrompts& prompts = FilePrompts::Of(window);
@@ -115,7 +134,14 @@ void RunPatchFile(MainWindow& window, const QString& argument) {
   if (dialog.outcome() == PatchDialog::Outcome::Cancelled) {
     // No message.
   } else if (dialog.outcome() == PatchDialog::Outcome::Started && session.connected()) {
-    if (prompts.showMessage(QMessageBox::Information, kCaption, kRunComplete,
+    const bool clean = result.failedLines == 0 && !result.stopped;
+    if (!clean) {
+      window.WriteLogFile();
+    }
+    const QString text = clean            ? kRunComplete
+                         : result.stopped ? kRunStopped
+                                          : FailedLinesText(result.failedLines);
+    if (prompts.showMessage(clean ? QMessageBox::Information : QMessageBox::Warning, kCaption, text,
                             QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes) {
       session.handset().PhoneRestart();
     }

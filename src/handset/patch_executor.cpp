@@ -1,13 +1,12 @@
 #include "handset/patch_executor.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <system_error>
 
 #include "handset/handset_names.h"
+#include "support/local_files.h"
 #include "support/patch_file.h"
-#include "support/text_helpers.h"
 
 namespace tollhaven {
 
@@ -101,11 +100,17 @@ PatchExecutor::~PatchExecutor() {
 
 void PatchExecutor::Run(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
+    if (stopped_) {
+      return;
+    }
     RunLine(line);
   }
 }
 
 void PatchExecutor::RunLine(std::string_view line) {
+  if (stopped_) {
+    return;
+  }
   const PatchLine command = ParsePatchLine(line);
   const std::string_view argument = command.argument;
   switch (command.command) {
@@ -119,30 +124,60 @@ void PatchExecutor::RunLine(std::string_view line) {
       return;
     case PatchCommand::MakeDirectory:
       log_.AppendLog(Utf8FromHandsetName(argument));
-      files_.MakeDirectory(argument);
-      Changed();
+      Changed(files_.MakeDirectory(argument));
       return;
     case PatchCommand::RemoveDirectory:
     case PatchCommand::RemoveFile:
       log_.AppendLog("Deleting file ");
       log_.AppendLog(Utf8FromHandsetName(argument));
-      files_.Delete(argument, command.command == PatchCommand::RemoveDirectory);
-      Changed();
+      Changed(files_.Delete(argument, command.command == PatchCommand::RemoveDirectory));
       return;
     case PatchCommand::AttributeValue:
-      attributeValue = ParseDecimal(argument);
+      SetAttributeValue(argument);
       return;
     case PatchCommand::SetAttributes:
-      files_.SetAttributes(argument, attributeValue);
-      Changed();
+      if (!attributeValid_) {
+        // The "at" said why.
+        ++failedLines_;
+        return;
+      }
+      Changed(files_.SetAttributes(argument, attributeValue));
       return;
   }
 }
 
+void PatchExecutor::SetAttributeValue(std::string_view argument) {
+  // Plain decimal digits, and only the low 16 bits: a blank, a sign or a larger number would
+  // give the handset a word nobody wrote.
+  constexpr uint32_t kLargest = 0xFFFF;
+  uint32_t value = 0;
+  bool valid = !argument.empty();
+  for (char c : argument) {
+    if (c < '0' || c > '9') {
+      valid = false;
+      break;
+    }
+    value = value * 10 + static_cast<uint32_t>(c - '0');
+    if (value > kLargest) {
+      valid = false;
+      break;
+    }
+  }
+  attributeValid_ = valid;
+  if (!valid) {
+    ++failedLines_;
+    log_.AppendLog("Refused, not an attribute value: \"" + Utf8FromHandsetName(argument) + "\"");
+    return;
+  }
+  attributeValue = value;
+}
+
 void PatchExecutor::Load(std::string_view argument) {
-  // Until this one succeeds, the "to" lines after it do nothing.
+  // Until this one succeeds, the "to" lines after it do nothing. Counted as failed unless it
+  // gets to the end.
   loaded_ = Loaded::Failed;
   loadedFile_.clear();
+  ++failedLines_;
   const std::optional<fs::path> file = PatchLocalFile(directory_, argument);
   if (!file) {
     log_.AppendLog("Refused, not a file in the patch file's directory: " + std::string(argument));
@@ -170,19 +205,19 @@ void PatchExecutor::Load(std::string_view argument) {
                    Reason(std::make_error_code(std::errc::is_a_directory)));
     return;
   }
+  // A FIFO would hold the run until something writes to it, a device would never end.
+  if (!fs::is_regular_file(fs::status(target, error))) {
+    log_.AppendLog("Refused, not a regular file: " + ShownPath(*file));
+    return;
+  }
   // Opened as the format says, so that a file that cannot be read is known at its "cp".
-  errno = 0;
-#ifdef _WIN32
-  std::FILE* in = _wfopen(target.c_str(), L"rb");
-#else
-  std::FILE* in = std::fopen(target.c_str(), "rb");
-#endif
+  std::FILE* in = OpenRegularFileForReading(target, error);
   if (in == nullptr) {
-    log_.AppendLog("Skipped, cannot read " + ShownPath(*file) + ": " +
-                   Reason(std::error_code(errno, std::generic_category())));
+    log_.AppendLog("Skipped, cannot read " + ShownPath(*file) + ": " + Reason(error));
     return;
   }
   std::fclose(in);
+  --failedLines_;
   loaded_ = Loaded::File;
   loadedFile_ = target;
 }
@@ -190,10 +225,12 @@ void PatchExecutor::Load(std::string_view argument) {
 void PatchExecutor::Upload(std::string_view handsetPath) {
   if (loaded_ == Loaded::Failed) {
     // The "cp" said why.
+    ++failedLines_;
     return;
   }
   if (loaded_ == Loaded::Nothing) {
     // Its "cp" was used by an earlier "to", or there was none: the data is gone.
+    ++failedLines_;
     log_.AppendLog("Skipped, no cp line loaded a file for " + Utf8FromHandsetName(handsetPath));
     return;
   }
@@ -201,12 +238,19 @@ void PatchExecutor::Upload(std::string_view handsetPath) {
   const FileOutcome outcome = files_.UploadTo(loadedFile_, handsetPath);
   loaded_ = Loaded::Nothing;
   loadedFile_.clear();
-  if (outcome != FileOutcome::Skipped) {
-    Changed();
+  // Cancel in the wait dialog means the whole run, not only this file.
+  stopped_ = outcome == FileOutcome::Failed && files_.lastCancelled();
+  if (outcome == FileOutcome::Skipped) {
+    ++failedLines_;
+    return;
   }
+  Changed(outcome);
 }
 
-void PatchExecutor::Changed() {
+void PatchExecutor::Changed(FileOutcome outcome) {
+  if (outcome != FileOutcome::Done) {
+    ++failedLines_;
+  }
   if (handsetChanged) {
     handsetChanged();
   }

@@ -26,8 +26,17 @@ namespace tollhaven {
 //   way the "to" lines after it do nothing until a "cp" succeeds.
 // - "to" uploads the file of the last "cp" to the handset path, once: a "to" without its own
 //   "cp" uploads nothing and writes a line.
-// - "md", "rd", "rm" and "sa" take a handset path; "at" sets the decimal attribute value "sa"
-//   gives. Handset paths are the file's bytes, passed on unchanged.
+//   "cp" takes regular files only: a FIFO, a device or a socket is refused with a line, and is
+//   never opened in a way that waits.
+// - "md", "rd", "rm" and "sa" take a handset path. Handset paths are the file's bytes, passed on
+//   unchanged.
+// - "at" sets the attribute value "sa" gives: decimal digits only, at most 65535 (the upper 16
+//   bits of the word stay zero). Anything else is refused with a line naming it, and the "sa"
+//   lines after it do nothing until an "at" is valid.
+//
+// A line that could not do its work counts as failed: one that was refused, skipped or failed,
+// and a "to" or "sa" that did nothing because its "cp" or "at" failed. A cancelled upload stops
+// the run: no line after it runs.
 class PatchExecutor {
  public:
   // `patchDirectory`: the directory the patch file lies in, which "cp" names are relative to;
@@ -41,8 +50,14 @@ class PatchExecutor {
 
   // Runs every line, in order.
   void Run(const std::vector<std::string>& lines);
-  // Runs one line; a line that is not one of the seven commands does nothing.
+  // Runs one line; a line that is not one of the seven commands does nothing, and so does every
+  // line once the run was stopped.
   void RunLine(std::string_view line);
+
+  // The lines that could not do their work so far.
+  int failedLines() const { return failedLines_; }
+  // True once an upload was cancelled: the lines after it were not run.
+  bool stopped() const { return stopped_; }
 
   // Called after each command that was sent to the handset to change it (the window shows the
   // new free space and file count then).
@@ -54,7 +69,9 @@ class PatchExecutor {
  private:
   void Load(std::string_view argument);
   void Upload(std::string_view handsetPath);
-  void Changed();
+  void SetAttributeValue(std::string_view argument);
+  // Tells the window the handset changed, and counts a failed line.
+  void Changed(FileOutcome outcome);
 
   enum class Loaded { Nothing, File, Failed };
 
@@ -64,6 +81,9 @@ class PatchExecutor {
   std::filesystem::path directory_;
   Loaded loaded_ = Loaded::Nothing;
   std::filesystem::path loadedFile_;
+  bool attributeValid_ = true;
+  int failedLines_ = 0;
+  bool stopped_ = false;
 };
 
 // The local file a "cp" argument names inside `directory`, the argument's backslashes taken as

@@ -1,6 +1,12 @@
 // The commands of tollhaven-cli through the simulated handset, in-process.
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 
 #include "cli/cli_handset.h"
 #include "cli/progress_line.h"
@@ -339,6 +345,27 @@ TEST_F(CliCommands, PatchRunsItsLinesAndReportsRefusalsOnStandardError) {
 
   EXPECT_EQ(Run({"patch", (temp / "none.tlhv").string(), "--yes"}), cli::kExitUsage);
   EXPECT_THAT(err.str(), HasSubstr("patch: cannot read"));
+}
+
+// A "cp" of a FIFO would wait for a writer for ever: it is refused, and the run goes on.
+TEST_F(CliCommands, PatchRefusesAFifoWithoutWaiting) {
+  const fs::path fifo = temp / "patch" / "pipe";
+  fs::create_directories(fifo.parent_path());
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  WriteLocal(temp / "patch" / "skin.tlhv", Bytes("cp pipe\r\nto /a/p.bin\r\nmd /a/after\r\n"));
+  auto run = std::async(std::launch::async, [&] {
+    return Run({"patch", (temp / "patch" / "skin.tlhv").string(), "--yes"});
+  });
+  if (run.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    run.wait();
+    ::close(writer);
+    FAIL() << "the cp of a FIFO waited";
+  }
+  EXPECT_EQ(run.get(), cli::kExitFailed);
+  EXPECT_THAT(err.str(), HasSubstr("patch: Refused, not a regular file: "));
+  EXPECT_FALSE(sim.File("/a/p.bin").has_value());
+  EXPECT_TRUE(sim.HasDirectory("/a/after"));
 }
 
 TEST_F(CliCommands, ProgressLineOnlyOnATerminalAndNotWithQuiet) {

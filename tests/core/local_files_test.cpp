@@ -105,5 +105,88 @@ TEST_F(LocalFiles, AFailedReplaceKeepsTheTargetAndLeavesNoTemporaryFile) {
   EXPECT_THAT(Names(dir / "to"), ElementsAre("x", "y", "y.new"));
 }
 
+// Names up to the longest a directory takes are written and copied: the temporary file beside
+// them fits as well, and is cut between characters.
+TEST_F(LocalFiles, NamesUpToTheLongestAreWrittenAndCopied) {
+  Write(dir / "a.txt", "copied");
+  const std::string twoByte = "\xC3\xA4";  // one character, two bytes
+  std::string wide;
+  while (wide.size() + twoByte.size() <= 255) {
+    wide += twoByte;
+  }
+  wide.insert(0, "x");  // 255 bytes: a cut in the middle would split a character
+  for (const std::string& name : {std::string(236, 'n'), std::string(255, 'm'), wide}) {
+    ASSERT_LE(name.size(), 255u);
+    EXPECT_TRUE(WriteFileReplacing(dir / "to" / name, "data", error)) << error.message();
+    EXPECT_TRUE(WriteFileReplacing(dir / "to" / name, "again", error)) << error.message();
+    EXPECT_EQ(Read(dir / "to" / name), "again");
+    EXPECT_EQ(CopyLocalFile(dir / "a.txt", dir / "to" / name, true, error), LocalCopy::Copied)
+        << error.message();
+    EXPECT_EQ(Read(dir / "to" / name), "copied");
+
+    const fs::path temporary = CreateFileBeside(dir / "to" / name, error);
+    ASSERT_FALSE(temporary.empty()) << error.message();
+    const std::string made = temporary.filename().string();
+    EXPECT_LE(made.size(), 255u);
+    // Whole characters only: no byte of a character's tail right after its head was dropped.
+    const std::string kept = made.substr(1, made.find(".tollhaven-") - 1);
+    EXPECT_EQ(name.compare(0, kept.size(), kept), 0);
+    EXPECT_TRUE(kept.size() == name.size() ||
+                (static_cast<unsigned char>(name[kept.size()]) & 0xC0) != 0x80)
+        << kept.size();
+    fs::remove(temporary);
+  }
+  EXPECT_EQ(Names(dir / "to").size(), 3u);
+}
+
+// A replaced file keeps its permissions, whichever way it is replaced; a new copy gets the
+// source's, as a copy does.
+TEST_F(LocalFiles, AReplacedFileKeepsItsPermissions) {
+  constexpr fs::perms kOwnerOnly = fs::perms::owner_read | fs::perms::owner_write;
+  constexpr fs::perms kRunnable = fs::perms::owner_all | fs::perms::group_read |
+                                  fs::perms::group_exec | fs::perms::others_read |
+                                  fs::perms::others_exec;
+  Write(dir / "a.txt", "new");
+  for (fs::perms mode : {kOwnerOnly, kRunnable}) {
+    Write(dir / "to" / "w", "old");
+    Write(dir / "to" / "c", "old");
+    fs::permissions(dir / "to" / "w", mode);
+    fs::permissions(dir / "to" / "c", mode);
+    ASSERT_TRUE(WriteFileReplacing(dir / "to" / "w", "new", error));
+    ASSERT_EQ(CopyLocalFile(dir / "a.txt", dir / "to" / "c", true, error), LocalCopy::Copied);
+    EXPECT_EQ(fs::status(dir / "to" / "w").permissions(), mode);
+    EXPECT_EQ(fs::status(dir / "to" / "c").permissions(), mode);
+    EXPECT_EQ(Read(dir / "to" / "w"), "new");
+    EXPECT_EQ(Read(dir / "to" / "c"), "new");
+  }
+  fs::permissions(dir / "a.txt", kOwnerOnly);
+  ASSERT_EQ(CopyLocalFile(dir / "a.txt", dir / "to" / "fresh", false, error), LocalCopy::Copied);
+  EXPECT_EQ(fs::status(dir / "to" / "fresh").permissions(), kOwnerOnly);
+}
+
+// Writing to a symbolic link writes to the file it leads to, through a chain of links, relative
+// or absolute; the links stay links. A loop of links fails and changes nothing.
+TEST_F(LocalFiles, ASymbolicLinkIsWrittenThrough) {
+  fs::create_directories(dir / "real");
+  Write(dir / "real" / "target", "old");
+  Write(dir / "a.txt", "copied");
+  fs::create_symlink("../real/target", dir / "to" / "relative");
+  fs::create_symlink(dir / "to" / "relative", dir / "to" / "chain");
+  ASSERT_TRUE(WriteFileReplacing(dir / "to" / "chain", "written", error)) << error.message();
+  EXPECT_EQ(Read(dir / "real" / "target"), "written");
+  ASSERT_EQ(CopyLocalFile(dir / "a.txt", dir / "to" / "relative", true, error), LocalCopy::Copied);
+  EXPECT_EQ(Read(dir / "real" / "target"), "copied");
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "to" / "relative")));
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir / "to" / "chain")));
+  EXPECT_THAT(Names(dir / "real"), ElementsAre("target"));
+  EXPECT_THAT(Names(dir / "to"), ElementsAre("chain", "relative"));
+
+  fs::create_symlink("loop2", dir / "to" / "loop1");
+  fs::create_symlink("loop1", dir / "to" / "loop2");
+  EXPECT_FALSE(WriteFileReplacing(dir / "to" / "loop1", "x", error));
+  EXPECT_EQ(error, std::make_error_code(std::errc::too_many_symbolic_link_levels));
+  EXPECT_THAT(Names(dir / "to"), ElementsAre("chain", "loop1", "loop2", "relative"));
+}
+
 }  // namespace
 }  // namespace tollhaven

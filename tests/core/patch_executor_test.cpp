@@ -7,7 +7,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "handset/handset_names.h"
 #include "handset_files_fixture.h"
@@ -38,6 +45,8 @@ class PatchExecutorTest : public testing::HandsetFilesFixture {
     PatchExecutor executor(files, s.log, progress, directory);
     executor.handsetChanged = [this] { ++changes; };
     executor.Run(SplitPatchLines(text));
+    failed = executor.failedLines();
+    stopped = executor.stopped();
   }
   void RunText(std::string_view text) { RunText(text, patchDir); }
 
@@ -53,6 +62,20 @@ class PatchExecutorTest : public testing::HandsetFilesFixture {
   fs::path patchDir = root / "skin";
   testing::RecordingProgress progress;
   int changes = 0;
+  int failed = -1;
+  bool stopped = false;
+};
+
+// Presses the wait dialog's Cancel at the first block of an upload.
+struct CancelAtFirstBlock : ProgressSink {
+  explicit CancelAtFirstBlock(WorkerSignal& signal) : signal_(signal) {}
+  void SetRange(int, int) override {}
+  void SetStep(int) override {}
+  void SetPosition(int) override {}
+  void StepIt() override { signal_.RequestCancel(); }
+
+ private:
+  WorkerSignal& signal_;
 };
 
 TEST_F(PatchExecutorTest, CpAndToUploadTheFileBesideThePatchAndLogBothPaths) {
@@ -349,6 +372,106 @@ TEST_F(PatchExecutorTest, HostilePatchFilesRunWithoutHarm) {
   RunText("md /a/never" + std::string(1u << 20, 'q'));
   EXPECT_FALSE(s.sim.HasDirectory("/a/never"));
   EXPECT_FALSE(s.sim.FileOpen());
+}
+
+// Only plain decimal digits up to 65535 are an attribute value. Anything else is refused with a
+// line that shows it as written, and the "sa" lines after it send nothing until a valid "at".
+TEST_F(PatchExecutorTest, AtTakesPlainDigitsUpTo65535AndRefusesTheRest) {
+  s.sim.AddFile("/a/x", {'x'}, 0x20, 0x07);
+  LoadWith({});
+  for (const std::string_view value : {"5 ", "5\t", " 5", "65536", "4294967301",
+                                       "99999999999999999999", "-1", "+5", "0x10", "", "5a"}) {
+    s.sim.ClearReceived();
+    s.log.AppendLog("--");
+    RunText("at 3\r\nat " + std::string(value) + "\r\nsa /a/x\r\nsa /a/keep.txt\r\n");
+    EXPECT_THAT(s.sim.Received(), IsEmpty()) << value;
+    EXPECT_THAT(NewLines(),
+                ElementsAre("Refused, not an attribute value: \"" + std::string(value) + "\""))
+        << value;
+    EXPECT_EQ(failed, 3) << value;
+  }
+  EXPECT_EQ(s.sim.File("/a/x")->attributes, 0x20);
+
+  for (const auto& [value, word] : std::vector<std::pair<std::string, uint32_t>>{
+           {"65535", 0xFFFF}, {"007", 7}, {"0", 0}, {"33", 33}}) {
+    s.sim.ClearReceived();
+    s.log.AppendLog("--");
+    RunText("at x\r\nat " + value + "\r\nsa /a/x\r\n");
+    ASSERT_THAT(SubCommands(), ElementsAre(kOpen, kClose)) << value;
+    EXPECT_EQ(WordOf(0), word) << value;
+    EXPECT_EQ(failed, 1) << value;  // the "at x"
+  }
+}
+
+#ifndef _WIN32
+// A FIFO beside the patch file would hold the run (and the program) until something writes to
+// it: it is refused with a line, without waiting, and its "to" uploads nothing.
+TEST_F(PatchExecutorTest, ACpOfAFifoIsRefusedWithoutWaiting) {
+  LoadWith({});
+  const fs::path fifo = patchDir / "pipe";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  auto run = std::async(std::launch::async, [this] { RunText("cp pipe\r\nto /a/p.bin\r\n"); });
+  if (run.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    // Let the blocked open go, so the test can end.
+    const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    run.wait();
+    ::close(writer);
+    FAIL() << "the cp of a FIFO waited";
+  }
+  EXPECT_FALSE(s.sim.File("/a/p.bin"));
+  EXPECT_THAT(NewLines(), ElementsAre(Shown(fifo), "Refused, not a regular file: " + Shown(fifo)));
+  EXPECT_EQ(failed, 2);
+}
+#endif
+
+// Each line that could not do its work is counted, whatever the reason; a run without failures
+// counts none.
+TEST_F(PatchExecutorTest, FailedLinesAreCounted) {
+  LoadWith({{"/a/f.txt", Pattern(3)}});
+  WriteAll(patchDir / "a.bin", Pattern(50));
+  RunText("md /a/ok\r\ncp a.bin\r\nto /a/a.bin\r\nat 1\r\nsa /a/a.bin\r\nrm /a/f.txt\r\n");
+  EXPECT_EQ(failed, 0);
+  EXPECT_FALSE(stopped);
+
+  s.sim.FailCommand(0x004A, kDelete, kGenericFailure);
+  RunText(
+      "rm /a/keep.txt\r\n"  // the handset refuses it
+      "cp missing.bin\r\n"  // cannot be read
+      "to /a/m.bin\r\n"     // its "cp" failed
+      "to /a/n.bin\r\n"     // no "cp" at all (still the failed one)
+      "cp a.bin\r\n"        // fine
+      "to /a/b.bin\r\n"     // fine
+      "to /a/c.bin\r\n"     // its data went with the last "to"
+      "at 70000\r\n"        // too large
+      "sa /a/b.bin\r\n"     // after a refused "at"
+      "md /a/fine\r\n");    // fine
+  EXPECT_EQ(failed, 7);
+  EXPECT_FALSE(stopped);
+  EXPECT_TRUE(s.sim.HasDirectory("/a/fine"));
+}
+
+// Cancel in the wait dialog of a "to" stops the whole run: the lines after it are not run, the
+// removals included.
+TEST_F(PatchExecutorTest, CancelDuringAnUploadStopsTheRun) {
+  LoadWith({{"/a/f.txt", Pattern(3)}});
+  WriteAll(patchDir / "a.bin", Pattern(5000));
+  WriteAll(patchDir / "b.bin", Pattern(10));
+  CancelAtFirstBlock cancel(signal);
+  PatchExecutor executor(files, s.log, cancel, patchDir);
+  executor.Run(SplitPatchLines(
+      "cp a.bin\r\nto /a/a.bin\r\nrm /a/f.txt\r\nrd /a/audio\r\ncp b.bin\r\nto /a/b.bin\r\n"
+      "md /a/later\r\n"));
+  EXPECT_TRUE(executor.stopped());
+  EXPECT_EQ(executor.failedLines(), 1);
+  EXPECT_FALSE(s.sim.File("/a/a.bin"));
+  EXPECT_TRUE(s.sim.File("/a/f.txt"));
+  EXPECT_FALSE(s.sim.File("/a/b.bin"));
+  EXPECT_FALSE(s.sim.HasDirectory("/a/later"));
+  EXPECT_EQ(NewLines().back(), "Cancelled: /a/a.bin");
+  // A stopped run stays stopped for lines given one at a time too.
+  const std::size_t sent = s.sim.Received().size();
+  executor.RunLine("md /a/one");
+  EXPECT_EQ(s.sim.Received().size(), sent);
 }
 
 TEST(PatchLocalFileTest, NamesInsideTheDirectoryOnly) {

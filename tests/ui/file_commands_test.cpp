@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -258,6 +259,80 @@ class FileCommandsTest : public QObject {
     Answers yes(window, {true});
     window.OnCommand(ids::kCopyButton);
     QCOMPARE(ReadFile(to.filePath(QStringLiteral("a.txt"))), QByteArray("new a"));
+  }
+
+  // A directory typed as the destination gets the file under its own name; the overwrite
+  // question names the file that Yes would replace, not the row being copied.
+  void localCopyIntoATypedDirectoryAndTheQuestionNamesTheDestination() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    QTemporaryDir from, to;
+    QVERIFY(WriteFile(from.filePath(QStringLiteral("a.txt")), "new a"));
+    QVERIFY(QDir(to.path()).mkdir(QStringLiteral("sub")));
+    QVERIFY(QDir(to.path()).mkdir(QStringLiteral("full")));
+    QVERIFY(WriteFile(to.filePath(QStringLiteral("full/a.txt")), "old full"));
+    QVERIFY(WriteFile(to.filePath(QStringLiteral("other.txt")), "old other"));
+    ShowLocal(window, kLeft, from.path());
+    ShowLocal(window, kRight, to.path());
+    QString typed;
+    FilePrompts::Of(window).askCopyDestination =
+        [&typed](const std::string&, std::string& otherPath) { otherPath = typed.toStdString(); };
+    const struct {
+      QString typed;
+      QString written;
+      QStringList asked;
+    } cases[] = {
+        {to.filePath(QStringLiteral("sub")), to.filePath(QStringLiteral("sub/a.txt")), {}},
+        {to.filePath(QStringLiteral("full")) + QStringLiteral("/"),
+         to.filePath(QStringLiteral("full/a.txt")),
+         {"Overwrite confirmation | Are You overwrite file ?  -  " +
+          to.filePath(QStringLiteral("full/a.txt"))}},
+        {to.filePath(QStringLiteral("other.txt")),
+         to.filePath(QStringLiteral("other.txt")),
+         {"Overwrite confirmation | Are You overwrite file ?  -  " +
+          to.filePath(QStringLiteral("other.txt"))}},
+    };
+    for (const auto& c : cases) {
+      typed = c.typed;
+      Select(window, kLeft, {"a.txt"});
+      Answers yes(window, {true});
+      const std::size_t before = window.eventLog().Count();
+      window.OnCommand(ids::kCopyButton);
+      QCOMPARE(QDir::cleanPath(yes.asked.value(0).section(QStringLiteral("  -  "), 1)),
+               QDir::cleanPath(c.asked.value(0).section(QStringLiteral("  -  "), 1)));
+      QCOMPARE(yes.asked.size(), c.asked.size());
+      QCOMPARE(ReadFile(c.written), QByteArray("new a"));
+      const std::vector<std::string> lines = LinesAfter(window, before);
+      QVERIFY(std::none_of(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.starts_with("Copy failed");
+      }));
+    }
+    QCOMPARE(QDir(to.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             (QStringList{"full", "other.txt", "sub"}));
+  }
+
+  // The questions show a name as it is: markup and runs of blanks are the name's own.
+  void theQuestionsShowNamesAsPlainText() {
+    WindowUnderTest test;
+    FilePrompts prompts(*test.window);
+    const QString text = QStringLiteral("Are You sure to delete ?  -  <b>a</b>  &lt;x");
+    Qt::TextFormat format = Qt::AutoText;
+    QString shown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) {
+        return;
+      }
+      poll.stop();
+      format = box->textFormat();
+      shown = box->text();
+      box->button(QMessageBox::No)->click();
+    });
+    poll.start(5);
+    QVERIFY(!prompts.askYesNo(text, QStringLiteral("Delete confirmation")));
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(shown, text);
   }
 
   void copyBetweenTwoHandsetPanelsOnlyLogs() {

@@ -344,6 +344,89 @@ class PatchRunTest : public QObject {
     }
   }
 
+  // Lines that failed are counted in the message, and ".log" is left so the user can read which
+  // and why; ".config" is still not written.
+  void aRunWithFailedLinesSaysHowManyAndWritesTheLog() {
+    for (const auto& [text, failed] : std::vector<std::pair<QByteArray, QString>>{
+             {"cp missing.bin\r\nto /a/x.bin\r\nmd /a/ok\r\n", "2 lines"},
+             {"at 5 \r\nmd /a/ok\r\n", "1 line"}}) {
+      QTemporaryDir skin;
+      const QString patch = skin.filePath(QStringLiteral("skin.tlhv"));
+      QVERIFY(WriteFile(patch, text));
+      HandsetWindow h({QStringLiteral("tollhaven"), patch});
+      QVERIFY(QFile::remove(ConfigFile(h.test)));
+      Messages messages(h.window, QMessageBox::No);
+      DialogDriver driver(h.window, DialogDriver::Act::Start);
+      QVERIFY(RunUntilTheWindowEnds(h.window, &driver));
+
+      QVERIFY(h.handset.HasDirectory("/a/ok"));
+      QCOMPARE(messages.seen.size(), std::size_t{1});
+      QCOMPARE(messages.seen[0].icon, QMessageBox::Warning);
+      QCOMPARE(messages.seen[0].caption, kCaption);
+      QCOMPARE(messages.seen[0].text,
+               QStringLiteral("Uploading done, but ") + failed +
+                   QStringLiteral(" failed! Tollhaven will exit now.\n\rThe event log .log "
+                                  "tells which.\n\rDo you want powercycle your phone?"));
+      QCOMPARE(messages.seen[0].buttons, QMessageBox::Yes | QMessageBox::No);
+      QCOMPARE(h.handset.RestartCount(), 0);
+      QVERIFY(QFile::exists(LogFile(h.test)));
+      QVERIFY(ReadFile(LogFile(h.test)).contains("Refused, not an attribute value") ||
+              ReadFile(LogFile(h.test)).contains("Skipped, cannot read"));
+      QVERIFY(!QFile::exists(ConfigFile(h.test)));
+    }
+  }
+
+  // Cancel in the wait dialog of a "to" stops the run: the removals after it do not happen, and
+  // the message says the run was stopped.
+  void cancelDuringAnUploadStopsTheRun() {
+    QTemporaryDir skin;
+    QVERIFY(WriteFile(skin.filePath(QStringLiteral("big.bin")), QByteArray(200 * 1024, 'b')));
+    const QString patch = skin.filePath(QStringLiteral("skin.tlhv"));
+    QVERIFY(WriteFile(patch,
+                      "cp big.bin\r\nto /a/big.bin\r\nrm /a/odd.zzz\r\nrd /a/audio\r\n"
+                      "md /a/later\r\n"));
+    HandsetWindow h({QStringLiteral("tollhaven"), patch});
+    QVERIFY(QFile::remove(ConfigFile(h.test)));
+    Messages messages(h.window, QMessageBox::No);
+    DialogDriver driver(h.window, DialogDriver::Act::Start);
+    constexpr int kWrite = 0x02;
+    QTimer poll;
+    bool pressed = false;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      auto* dialog = qobject_cast<WaitDialog*>(QApplication::activeModalWidget());
+      int writes = 0;
+      for (const auto& command : h.handset.Received()) {
+        writes += command.subCommand() == kWrite;
+      }
+      if (dialog == nullptr || writes < 3) {
+        return;
+      }
+      poll.stop();
+      QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("cancelButton")),
+                        Qt::LeftButton);
+      pressed = true;
+    });
+    poll.start(10);
+    h.handset.SetLatency(std::chrono::milliseconds(2));
+    QVERIFY(RunUntilTheWindowEnds(h.window, &driver));
+    h.handset.SetLatency(std::chrono::microseconds(0));
+
+    QVERIFY(pressed);
+    QVERIFY(!h.handset.File("/a/big.bin").has_value());
+    QVERIFY(h.handset.File("/a/odd.zzz").has_value());
+    QVERIFY(h.handset.File("/a/audio/tune.mid").has_value());
+    QVERIFY(!h.handset.HasDirectory("/a/later"));
+    QVERIFY(Logged(h.window, "Cancelled: /a/big.bin"));
+    QCOMPARE(messages.seen.size(), std::size_t{1});
+    QCOMPARE(messages.seen[0].icon, QMessageBox::Warning);
+    QCOMPARE(messages.seen[0].text,
+             QStringLiteral("Uploading stopped by Cancel! Tollhaven will exit now.\n\rThe lines "
+                            "after it did not run; the event log .log tells which did.\n\rDo "
+                            "you want powercycle your phone?"));
+    QVERIFY(QFile::exists(LogFile(h.test)));
+    QVERIFY(!QFile::exists(ConfigFile(h.test)));
+  }
+
   void aMissingPatchFileListsTwoLinesAndStillConnects() {
     QTemporaryDir skin;
     const QString patch = skin.filePath(QStringLiteral("gone.tlhv"));

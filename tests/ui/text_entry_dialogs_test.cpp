@@ -109,15 +109,18 @@ class TextEntryDialogsTest : public QObject {
                                         : std::string("P2k:/a/mobile/skins/"));
   }
 
-  // Long names are cut to what the program's name buffers hold, never inside a character.
-  void longTextIsCutAtACharacter() {
-    const QString text = QString(300, QChar(0x00E4));  // two bytes each in UTF-8
+  // The copy destination is a local path, kept whole however long, so that the copy goes where
+  // the user typed. New names are cut to what the program's name buffers hold, never inside a
+  // character.
+  void copyDestinationIsKeptWholeAndNamesAreCutAtACharacter() {
+    const QString text = QStringLiteral("/tmp/") + QString(300, QChar(0x00E4)) +
+                         QStringLiteral("/") + QString(200, QChar(0x20AC));
     std::string otherPath;
     CopyToDialog dialog("x", otherPath);
     FindControl<QLineEdit>(&dialog, CopyToDialog::kDestinationEditId)->setText(text);
     dialog.accept();
-    QCOMPARE(otherPath.size(), std::size_t{254});
-    QCOMPARE(QString::fromStdString(otherPath), text.left(127));
+    QCOMPARE(otherPath.size(), std::size_t{5 + 600 + 1 + 600});
+    QCOMPARE(QString::fromStdString(otherPath), text);
 
     const std::string cut =
         tollhaven::Utf8Prefix(QStringLiteral("ab") + QString(10, QChar(0x20AC)), 6);

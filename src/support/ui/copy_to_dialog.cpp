@@ -9,7 +9,6 @@
 
 #include "support/ui/control_ids.h"
 #include "support/ui/dialog_buttons.h"
-#include "support/ui/dialog_text.h"
 
 namespace tollhaven {
 
@@ -45,7 +44,9 @@ CopyToDialog::CopyToDialog(const std::string& currentName, std::string& otherPat
 }
 
 void CopyToDialog::accept() {
-  otherPath_ = Utf8Prefix(destinationEdit_->text());
+  // The whole path: a local path has no limit of a name buffer, and a cut one would name
+  // another file or directory than the one the user typed.
+  otherPath_ = destinationEdit_->text().toStdString();
   QDialog::accept();
 }
 

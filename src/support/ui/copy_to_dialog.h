@@ -8,7 +8,7 @@ class QLineEdit;
 namespace tollhaven {
 
 // Shows the file about to be copied and lets the user change its destination. OK copies the
-// edited destination into `otherPath` (at most kDialogTextLimit bytes); Cancel and the close box
+// edited destination into `otherPath`, whole, as UTF-8; Cancel and the close box
 // leave `otherPath` exactly as it was. exec() tells the caller which of the two it was.
 class CopyToDialog : public QDialog {
   Q_OBJECT
