@@ -9,6 +9,29 @@
 namespace tollhaven {
 namespace {
 
+#ifdef _WIN32
+// Where each system keeps per-user configuration and installed data, and the test program.
+constexpr char kConfigVariable[] = "APPDATA";
+constexpr char kDataVariable[] = "ProgramData";
+constexpr char kTestProgram[] = "core_tests.exe";
+void SetVariable(const char* name, const char* value) {
+  _putenv_s(name, value);
+}
+void UnsetVariable(const char* name) {
+  _putenv_s(name, "");
+}
+#else
+constexpr char kConfigVariable[] = "XDG_CONFIG_HOME";
+constexpr char kDataVariable[] = "XDG_DATA_DIRS";
+constexpr char kTestProgram[] = "core_tests";
+void SetVariable(const char* name, const char* value) {
+  setenv(name, value, 1);
+}
+void UnsetVariable(const char* name) {
+  unsetenv(name);
+}
+#endif
+
 // Sets an environment variable for one test and puts the old value back.
 class ScopedEnv {
  public:
@@ -16,13 +39,13 @@ class ScopedEnv {
     if (const char* old = std::getenv(name)) {
       old_ = old;
     }
-    setenv(name, value.c_str(), 1);
+    SetVariable(name, value.c_str());
   }
   ~ScopedEnv() {
     if (old_) {
-      setenv(name_, old_->c_str(), 1);
+      SetVariable(name_, old_->c_str());
     } else {
-      unsetenv(name_);
+      UnsetVariable(name_);
     }
   }
 
@@ -47,7 +70,13 @@ class AppPaths : public ::testing::Test {
 TEST_F(AppPaths, ExecutableDirectoryHoldsTheRunningProgram) {
   std::filesystem::path exeDir = ExecutableDirectory();
   ASSERT_FALSE(exeDir.empty());
-  EXPECT_TRUE(std::filesystem::exists(exeDir / "core_tests"));
+  EXPECT_TRUE(std::filesystem::exists(exeDir / kTestProgram));
+#ifdef _WIN32
+  // A drive letter and backslashes, as Windows writes paths.
+  EXPECT_FALSE(exeDir.root_name().empty());
+  EXPECT_NE(exeDir.native().find(L'\\'), std::wstring::npos);
+  EXPECT_EQ(exeDir.native().find(L'/'), std::wstring::npos);
+#endif
 }
 
 TEST_F(AppPaths, ConfigDirectoryIsExeDirWhenWritable) {
@@ -58,21 +87,23 @@ TEST_F(AppPaths, ConfigDirectoryFallsBackToTheUsersConfigDirectoryAndCreatesIt) 
   // A directory that does not exist cannot be written, whoever runs the test.
   std::filesystem::path exeDir = root / "absent" / "bin";
   {
-    ScopedEnv config("XDG_CONFIG_HOME", (root / "xdg").string());
+    ScopedEnv config(kConfigVariable, (root / "xdg").string());
     std::filesystem::path directory = ConfigDirectory(exeDir);
     EXPECT_EQ(directory, root / "xdg" / "tollhaven");
     EXPECT_TRUE(std::filesystem::is_directory(directory));
   }
+#ifndef _WIN32
   {
-    ScopedEnv config("XDG_CONFIG_HOME", "relative/ignored");
+    ScopedEnv config(kConfigVariable, "relative/ignored");
     ScopedEnv home("HOME", (root / "home").string());
     EXPECT_EQ(ConfigDirectory(exeDir), root / "home" / ".config" / "tollhaven");
   }
+#endif
 }
 
 TEST_F(AppPaths, AnInstalledCopyKeepsItsConfigurationOutOfBinEvenWhenItMayWriteThere) {
   const std::filesystem::path exeDir = root / "prefix" / "bin";
-  ScopedEnv config("XDG_CONFIG_HOME", (root / "xdg").string());
+  ScopedEnv config(kConfigVariable, (root / "xdg").string());
   std::filesystem::create_directories(root / "prefix" / "share" / "tollhaven" / "Templates");
   ASSERT_TRUE(IsWritableDirectory(exeDir));
   EXPECT_EQ(ConfigDirectory(exeDir), root / "xdg" / "tollhaven");
@@ -84,7 +115,7 @@ TEST_F(AppPaths, AnInstalledCopyKeepsItsConfigurationOutOfBinEvenWhenItMayWriteT
 
 TEST_F(AppPaths, TemplatesBesideTheExecutableComeFirstThenTheInstalledCopy) {
   std::filesystem::path exeDir = root / "prefix" / "bin";
-  ScopedEnv dataDirs("XDG_DATA_DIRS", (root / "system").string());
+  ScopedEnv dataDirs(kDataVariable, (root / "system").string());
 
   // Nothing installed: the path beside the executable, where lookups find nothing.
   EXPECT_EQ(TemplatesDirectory(exeDir), exeDir / "Templates");
