@@ -85,6 +85,9 @@ void HandsetFiles::Report(std::string line) {
 }
 
 FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view handsetDir) {
+  // A cancel belongs to the operation it stopped: one that skips before its transfer must not
+  // report it again, or the walk over a selection would stop there.
+  lastCancelled_ = false;
   const std::string shownName = Utf8FileName(localFile);
   std::error_code error;
   if (fs::is_directory(localFile, error)) {
@@ -193,6 +196,7 @@ FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetIte
 }
 
 FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
+  lastCancelled_ = false;
   const int result = directory ? handset().PhoneRemoveDir(handsetPath, kUploadAttributeWord)
                                : handset().PhoneDelete(handsetPath);
   if (result != 0) {
@@ -206,6 +210,7 @@ FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
 }
 
 FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
+  lastCancelled_ = false;
   Handset& phone = handset();
   const std::string placeholder = std::string(handsetPath) + "/" + std::string(kPlaceholderName);
   bool made = phone.PhoneMakeDir(handsetPath, kUploadAttributeWord) == 0;
@@ -231,6 +236,7 @@ FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
 }
 
 FileOutcome HandsetFiles::SetAttributes(std::string_view handsetPath, uint32_t attributeWord) {
+  lastCancelled_ = false;
   const int opened = handset().PhoneOpen(handsetPath, attributeWord);
   const int closed = handset().PhoneClose();
   if (opened != 0 || closed != 0) {
