@@ -238,6 +238,13 @@ void EditAttributes(MainWindow& window) {
   if (!walk.handset() || walk.First() == -1) {
     return;
   }
+  // A directory's row shows the word of a file inside it, and the open that sets a word would
+  // make an empty file of the directory's name.
+  if (walk.itemIsDirectory()) {
+    window.eventLog().AppendLog("Skipped, a directory has no attributes: " +
+                                Utf8(walk.shownName()));
+    return;
+  }
   // One dialog, for the first selected row: the refill after it leaves only that row selected.
   const std::optional<uint32_t> word =
       FilePrompts::Of(window).askAttributes(walk.row.column2, walk.shownName());

@@ -120,6 +120,8 @@ FileOutcome HandsetFiles::Fail(UploadResult result, std::string line) {
 }
 
 FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view handsetDir) {
+  // A cancel belongs to the operation it stopped: one that skips before its transfer must not
+  // report it again, or the walk over a selection would stop there.
   lastCancelled_ = false;
   lastUpload_ = {};
   const std::string shownName = Utf8FileName(localFile);
@@ -362,6 +364,7 @@ FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetIte
 }
 
 FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
+  lastCancelled_ = false;
   const uint64_t listedBytes = ListedBytes(list_, handsetPath, directory);
   const int result = directory ? handset().PhoneRemoveDir(handsetPath, kUploadAttributeWord)
                                : handset().PhoneDelete(handsetPath);
@@ -377,6 +380,7 @@ FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
 }
 
 FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
+  lastCancelled_ = false;
   lastRefusal_ = UploadRefusal::None;
   if (!LoadListForChecks()) {
     lastCancelled_ = true;
@@ -433,6 +437,7 @@ bool HandsetFiles::HoldsAnythingBelow(std::string_view directory) const {
 }
 
 FileOutcome HandsetFiles::SetAttributes(std::string_view handsetPath, uint32_t attributeWord) {
+  lastCancelled_ = false;
   const int opened = handset().PhoneOpen(handsetPath, attributeWord);
   const int closed = handset().PhoneClose();
   if (opened != 0 || closed != 0) {

@@ -73,8 +73,8 @@ class HandsetFiles {
   // The line written for the last file that was skipped or failed. A front end that mutes the
   // log while it works writes it afterwards.
   const std::string& lastReport() const { return lastReport_; }
-  // True when the last transfer failed because it was cancelled (the wait dialog's Cancel). A
-  // front end walking a selection stops there.
+  // True when the last operation failed because it was cancelled (the wait dialog's Cancel); each
+  // operation clears it as it starts. A front end walking a selection stops there.
   bool lastCancelled() const { return lastCancelled_; }
   // What the last Upload or UploadTo did.
   const UploadOutcome& lastUpload() const { return lastUpload_; }

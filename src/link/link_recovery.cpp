@@ -6,6 +6,12 @@
 
 namespace tollhaven {
 
+LinkRecovery::LinkRecovery(PhoneLink& link, Discovery& discovery)
+    : link_(link), discovery_(discovery) {
+  // This finds the handset again; until then nothing need wait for an answer from it.
+  link_.failWhileLost = true;
+}
+
 LinkChange LinkRecovery::Lose() {
   link_.DropTransport();
   waiting_ = true;

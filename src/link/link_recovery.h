@@ -14,9 +14,10 @@ enum class LinkChange {
 // Notices a handset that has gone (unplugged, restarted, gone quiet) and finds it again once it
 // is back, without a restart of the program. The front end calls Check now and then, never
 // while a worker holds the link; on Lost it forgets the file list, on Back it reads the volumes.
+// From the moment the link counts as lost until then, its commands fail at once.
 class LinkRecovery {
  public:
-  LinkRecovery(PhoneLink& link, Discovery& discovery) : link_(link), discovery_(discovery) {}
+  LinkRecovery(PhoneLink& link, Discovery& discovery);
 
   LinkChange Check();
   // The system reported `device` gone: when it is the handset's device, the handset is let go

@@ -40,7 +40,11 @@ class PhoneLink {
 
   // The transport in use; null until a handset has been found.
   UsbTransport* transport() const { return transport_.get(); }
-  void SetTransport(std::unique_ptr<UsbTransport> transport) { transport_ = std::move(transport); }
+  // A new device starts with no silence counted against it.
+  void SetTransport(std::unique_ptr<UsbTransport> transport) {
+    transport_ = std::move(transport);
+    silentTransactions = 0;
+  }
 
   // The interface number the transfers address (wIndex): the number of the interface found.
   uint16_t testInterface = kDefaultTestInterface;
@@ -54,6 +58,11 @@ class PhoneLink {
   // handset that was unplugged, restarted or has gone quiet shows this way.
   int silentTransactions = 0;
   static constexpr int kLinkLostAfter = 3;
+  // Set where something finds the handset again once its link is lost (LinkRecovery): Transact
+  // then sends nothing on a lost link and fails at once, since each silent command could hold
+  // its caller for the whole answer wait, until a new transport is set or this one let go.
+  // Without it a later command still tries, as the handset may answer again.
+  bool failWhileLost = false;
   bool LinkLost() const { return transport_ != nullptr && silentTransactions >= kLinkLostAfter; }
   // Lets go of the device of a handset that is gone, so that a new search can find it again.
   void DropTransport() {

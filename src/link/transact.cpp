@@ -54,7 +54,8 @@ int PhoneLink::Transact(uint16_t opcode, const uint8_t* payload, uint32_t payloa
 
   // Setup packet, header and payload, and two more zero bytes.
   uint32_t sendSize = 18 + payloadLength;
-  if (!transport_) {
+  // A link known lost is as good as none while the handset is being looked for again.
+  if (!transport_ || (failWhileLost && LinkLost())) {
     log_.AppendLog("USB: IO Failed!");
     log_.AppendLog("CMD: Data write fail!");
     return -1;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -223,6 +224,32 @@ TEST_F(Cancel, AnEarlierCancelIsForgottenByTheNextTransfer) {
   EXPECT_EQ(files.Download("/a/", {"x.bin", false, 3 * kFileBlockSize + 500, 0x21}, root),
             FileOutcome::Done);
   EXPECT_FALSE(files.lastCancelled());
+}
+
+// Every operation starts clear of the cancel before it, one that skips its file before any
+// transfer too: a walk over a selection would otherwise stop at its first folder.
+TEST_F(Cancel, EveryOperationForgetsTheCancelBeforeIt) {
+  LoadWith({{"/a/x.bin", {1}}});
+  WriteAll(root / "up.bin", kContents);
+  std::filesystem::create_directories(root / "folder");
+  const std::filesystem::path cjk = root / "\xE4\xB8\xAD.txt";  // no 8-bit handset name for it
+  WriteAll(cjk, {1});
+  const std::vector<std::pair<const char*, std::function<FileOutcome()>>> operations{
+      {"upload of a folder", [&] { return files.Upload(root / "folder", "/a/"); }},
+      {"upload of a name the handset cannot hold", [&] { return files.Upload(cjk, "/a/"); }},
+      {"delete", [&] { return files.Delete("/a/x.bin", false); }},
+      {"new folder", [&] { return files.MakeDirectory("/a/new"); }},
+      {"attributes", [&] { return files.SetAttributes("/a/keep.txt", 0x21); }},
+  };
+  for (const auto& [name, operation] : operations) {
+    CancellingProgress progress(signal, 1);
+    s.handset.SetProgress(&progress);
+    ASSERT_EQ(files.Upload(root / "up.bin", "/a/"), FileOutcome::Failed);
+    s.handset.SetProgress(nullptr);
+    ASSERT_TRUE(files.lastCancelled());
+    operation();
+    EXPECT_FALSE(files.lastCancelled()) << name;
+  }
 }
 
 }  // namespace

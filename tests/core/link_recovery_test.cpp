@@ -104,6 +104,29 @@ TEST_F(LinkRecoveryTest, AHandsetGoneQuietIsNoticed) {
   EXPECT_EQ(Count(kLostLine), 1);
 }
 
+// Once the silence has reached the limit nothing more is sent or waited for, until the handset
+// is found again: each command would otherwise hold its caller for the whole answer wait.
+TEST_F(LinkRecoveryTest, ALostLinkFailsLaterCommandsAtOnce) {
+  ASSERT_EQ(Ask(), 0);
+  s.sim.OverridePollCount(0, 1000000);
+  for (int i = 0; i < PhoneLink::kLinkLostAfter; ++i) {
+    EXPECT_NE(Ask(), 0);
+  }
+  ASSERT_TRUE(s.link.LinkLost());
+  s.sim.ClearReceived();
+  const uint64_t slept = s.clock.TotalSlept();
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_NE(Ask(), 0);
+  }
+  EXPECT_EQ(s.clock.TotalSlept(), slept);
+  EXPECT_TRUE(s.sim.Received().empty());
+
+  s.sim.Replug();
+  EXPECT_EQ(recovery.Check(), LinkChange::Lost);
+  EXPECT_EQ(recovery.Check(), LinkChange::Back);
+  EXPECT_EQ(Ask(), 0);
+}
+
 // A handset that answers, even with an error, is there.
 TEST_F(LinkRecoveryTest, ErrorAnswersDoNotCountAsSilence) {
   s.sim.FailCommand(kFileSystemOpcode, -1, 0x01);

@@ -1,21 +1,27 @@
 // Files dropped onto the lists, pasted into them, and rows dragged out of them.
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDropEvent>
 #include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
+#include <algorithm>
+#include <chrono>
 
 #include "app/control_ids.h"
 #include "app/progress_bar.h"
+#include "cancel_under_way.h"
 #include "handset_window_fixture.h"
 #include "local_files_fixture.h"
 #include "panels/ui/drop_and_paste.h"
+#include "panels/ui/handset_session.h"
 
 using namespace tollhaven;
 using namespace tollhaven::testing;
@@ -23,6 +29,8 @@ using namespace tollhaven::testing;
 namespace {
 
 constexpr int kOpenSubCommand = 0x00;
+constexpr int kWriteSubCommand = 0x02;
+constexpr int kReadSubCommand = 0x01;
 
 QList<QUrl> Urls(const QString& directory, const QStringList& names) {
   QList<QUrl> urls;
@@ -32,8 +40,9 @@ QList<QUrl> Urls(const QString& directory, const QStringList& names) {
   return urls;
 }
 
-// What the desktop's file manager does when files are let go over a list.
-void Drop(MainWindow& window, int side, const QList<QUrl>& urls) {
+// What the desktop's file manager does when files are let go over a list: the drop events
+// alone, without what the list does after them.
+void LetGo(MainWindow& window, int side, const QList<QUrl>& urls) {
   QMimeData data;
   data.setUrls(urls);
   QWidget* viewport = window.list(side)->viewport();
@@ -44,6 +53,33 @@ void Drop(MainWindow& window, int side, const QList<QUrl>& urls) {
   QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(viewport, &drop);
   QVERIFY(drop.isAccepted());
+}
+
+// A drop and the copies or uploads that follow it.
+void Drop(MainWindow& window, int side, const QList<QUrl>& urls) {
+  LetGo(window, side, urls);
+  QCoreApplication::sendPostedEvents();
+}
+
+// The same files pasted with Ctrl+V instead.
+void Paste(MainWindow& window, int side, const QList<QUrl>& urls) {
+  auto* data = new QMimeData;
+  data->setUrls(urls);
+  QApplication::clipboard()->setMimeData(data);
+  QTest::keyClick(window.list(side), Qt::Key_V, Qt::ControlModifier);
+}
+
+void DropOrPaste(bool paste, MainWindow& window, int side, const QList<QUrl>& urls) {
+  if (paste) {
+    Paste(window, side, urls);
+  } else {
+    Drop(window, side, urls);
+  }
+}
+
+bool Logged(MainWindow& window, const std::string& line) {
+  const std::vector<std::string> lines = window.eventLog().Lines();
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
 }
 
 bool ListsShown(MainWindow& window) {
@@ -209,6 +245,148 @@ class DropAndPasteTest : public QObject {
     QVERIFY(data);
     QCOMPARE(data->urls(), Urls(d.local.path(), {"x.txt"}));
     QVERIFY(QDir(staging.path()).isEmpty());
+  }
+
+  // The drop event is answered at once; the uploads, each under its wait dialog, come after it.
+  void aDropIsAnsweredBeforeItsUploads() {
+    DropWindow d;
+    QVERIFY(WriteFile(d.source.filePath(QStringLiteral("a.txt")), "a"));
+    d.handset.ClearReceived();
+    LetGo(d.window, kRight, Urls(d.source.path(), {"a.txt"}));
+    QVERIFY(d.handset.Received().empty());
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(OpenedPaths(d.handset), std::vector<std::string>{"/a/a.txt"});
+  }
+
+  void cancelStopsTheRestOfADropOrAPaste_data() {
+    QTest::addColumn<bool>("paste");
+    QTest::newRow("drop") << false;
+    QTest::newRow("paste") << true;
+  }
+  void cancelStopsTheRestOfADropOrAPaste() {
+    QFETCH(bool, paste);
+    DropWindow d;
+    QVERIFY(WriteFile(d.source.filePath(QStringLiteral("small.txt")), "s"));
+    QVERIFY(WriteFile(d.source.filePath(QStringLiteral("big2.bin")), QByteArray(200 * 1024, 'b')));
+    QVERIFY(WriteFile(d.source.filePath(QStringLiteral("big1.bin")), QByteArray(200 * 1024, 'a')));
+    d.handset.ClearReceived();
+    d.handset.SetLatency(std::chrono::milliseconds(2));
+    CancelUnderWay cancel(d.handset, kWriteSubCommand, 3);
+    // Handled last first: big1.bin is the one under way.
+    DropOrPaste(paste, d.window, kRight,
+                Urls(d.source.path(), {"small.txt", "big2.bin", "big1.bin"}));
+    d.handset.SetLatency(std::chrono::microseconds(0));
+
+    QVERIFY(cancel.pressed);
+    QCOMPARE(OpenedPaths(d.handset), std::vector<std::string>{"/a/big1.bin"});
+    QVERIFY(Logged(d.window, "Cancelled: /a/big1.bin"));
+    QVERIFY(!d.handset.File("/a/big2.bin"));
+    QVERIFY(!d.handset.File("/a/small.txt"));
+  }
+
+  // Once the handset has gone, an upload fails and its refill turns the panel to a local drive:
+  // the files of a drop onto it must not be copied there.
+  void aDropOntoAHandsetThatHasGoneOnlyEverUploads_data() {
+    cancelStopsTheRestOfADropOrAPaste_data();
+  }
+  void aDropOntoAHandsetThatHasGoneOnlyEverUploads() {
+    QFETCH(bool, paste);
+    DropWindow d;
+    // Names no one else has: the test removes them from wherever a fault copied them.
+    const QStringList names{"dropped-while-gone-1.txt", "dropped-while-gone-2.txt",
+                            "dropped-while-gone-3.txt"};
+    for (const QString& name : names) {
+      QVERIFY(WriteFile(d.source.filePath(name), "x"));
+    }
+    // Unplugged and let go, while the panel still shows the handset's rows.
+    d.handset.DisconnectAfter(0);
+    d.discovery->plugged = false;
+    HandsetSession& session = HandsetSession::Of(d.window);
+    for (int i = 0; i < PhoneLink::kLinkLostAfter; ++i) {
+      session.handset().PhoneClose();
+    }
+    session.WatchLink();
+    QVERIFY(!session.connected());
+    QCOMPARE(d.window.panel(kRight).driveIndex, 0);
+    DropOrPaste(paste, d.window, kRight, Urls(d.source.path(), names));
+
+    const QDir shown(d.window.pathField(kRight)->text());
+    QStringList copied;
+    for (const QString& name : names) {
+      if (QFile::exists(shown.filePath(name))) {
+        copied << name;
+        QFile::remove(shown.filePath(name));
+      }
+    }
+    QCOMPARE(copied, QStringList());
+    const std::vector<std::string> lines = d.window.eventLog().Lines();
+    QCOMPARE(lines.back(), std::string("Skipped, the handset is gone: 3 files not uploaded"));
+    QCOMPARE(std::count_if(lines.begin(), lines.end(),
+                           [](const std::string& line) { return line.starts_with("Skipped"); }),
+             1L);
+  }
+
+  // Dragging handset rows out: the files are fetched after the mouse move that began the drag,
+  // not inside it, and the drag starts only while the button is still held.
+  void aDragOutOfTheHandsetFetchesAfterTheMoveAndNeedsTheButtonHeld() {
+    DropWindow d;
+    d.handset.AddFile("/a/song.mid", {'m', 'i', 'd', 'i'});
+    d.window.OnCommand(ids::kRightRereadButton);
+    QTreeView* list = d.window.list(kRight);
+    auto* handler = list->findChild<PanelDropHandler*>();
+    QVERIFY(handler != nullptr);
+    QSignalSpy started(handler, &PanelDropHandler::dragStarted);
+    const int row = static_cast<int>(Names(d.window, kRight).indexOf(QStringLiteral("song.mid")));
+    const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+    const QPoint away = at + QPoint(QApplication::startDragDistance() + 5, 0);
+    QWindow* window = d.window.windowHandle();
+    const auto inWindow = [&](QPoint point) { return list->viewport()->mapTo(&d.window, point); };
+    // The press through the window system, so the application knows the button is down; the
+    // move straight to the list, so that nothing runs after it but the list's own handling.
+    const auto beginDrag = [&] {
+      QTest::mousePress(window, Qt::LeftButton, {}, inWindow(at));
+      QMouseEvent move(QEvent::MouseMove, QPointF(away),
+                       QPointF(list->viewport()->mapToGlobal(away)), Qt::NoButton, Qt::LeftButton,
+                       Qt::NoModifier);
+      d.handset.ClearReceived();
+      QApplication::sendEvent(list->viewport(), &move);
+      QVERIFY(d.handset.Received().empty());
+    };
+
+    beginDrag();
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(started.count(), 1);
+    const QList<QUrl> urls = started[0][0].value<QList<QUrl>>();
+    QCOMPARE(urls.size(), 1);
+    QCOMPARE(ReadFile(urls[0].toLocalFile()), QByteArray("midi"));
+    QTest::mouseRelease(window, Qt::LeftButton, {}, inWindow(away));
+
+    // Let go before the files are there: no drag to stick to the cursor.
+    beginDrag();
+    QTest::mouseRelease(window, Qt::LeftButton, {}, inWindow(away));
+    QCoreApplication::sendPostedEvents();
+    QCOMPARE(started.count(), 1);
+    QVERIFY(Logged(d.window,
+                   "Drag not started: the mouse button was released before the files were ready."));
+
+    // Cancel while the files come gives up the drag.
+    d.handset.AddFile("/a/big.bin", std::vector<uint8_t>(200 * 1024, 7));
+    d.window.OnCommand(ids::kRightRereadButton);
+    QItemSelectionModel* selection = list->selectionModel();
+    for (const QString& name : {QStringLiteral("big.bin"), QStringLiteral("song.mid")}) {
+      selection->select(
+          list->model()->index(static_cast<int>(Names(d.window, kRight).indexOf(name)), 0),
+          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    d.handset.SetLatency(std::chrono::milliseconds(2));
+    CancelUnderWay cancel(d.handset, kReadSubCommand, 3);
+    QTemporaryDir staging;
+    const std::unique_ptr<QMimeData> data = DragOutData(d.window, kRight, staging);
+    d.handset.SetLatency(std::chrono::microseconds(0));
+    QVERIFY(cancel.pressed);
+    QVERIFY(!data);
+    QVERIFY(Logged(d.window, "Cancelled: /a/big.bin"));
+    QVERIFY(!QFile::exists(staging.filePath(QStringLiteral("song.mid"))));
   }
 };
 

@@ -469,6 +469,14 @@ class FileCommandsTest : public QObject {
     QVERIFY(!h.handset.FileOpen());
     QVERIFY(!Names(h.window, kRight).contains(QStringLiteral("big.bin")));
     QVERIFY(Logged(h.window, "Cancelled: /a/big.bin"));
+
+    // The cancel stays with that upload: the next copy goes past a folder at its top to the end.
+    QVERIFY(QDir(h.local.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(WriteFile(h.local.filePath(QStringLiteral("small.txt")), "s"));
+    ShowLocal(h.window, kLeft, h.local.path());
+    Select(h.window, kLeft, {"folder", "small.txt"});
+    h.window.OnCommand(ids::kCopyButton);
+    QVERIFY(h.handset.File("/a/small.txt"));
   }
 
   // Uploading over a file that is there: Cancel part-way puts the old bytes back.
@@ -585,6 +593,25 @@ class FileCommandsTest : public QObject {
     h.window.OnCommand(ids::kAttributesButton);
     QCOMPARE(h.handset.Received().size(), commands);
     QCOMPARE(shown.size(), 2);
+  }
+
+  // A directory's row shows the word of a file inside it, and an open of its path could make an
+  // empty file of that name: F2 there asks nothing and sends nothing.
+  void attributesLeaveADirectoryRowAlone() {
+    TransferWindow h;
+    bool asked = false;
+    FilePrompts::Of(h.window).askAttributes = [&](std::string_view,
+                                                  const QString&) -> std::optional<uint32_t> {
+      asked = true;
+      return 0x23;
+    };
+    Select(h.window, kRight, {"audio", "ring.mp3"});
+    const std::size_t commands = h.handset.Received().size();
+    h.window.OnCommand(ids::kAttributesButton);  // F2
+    QVERIFY(!asked);
+    QCOMPARE(h.handset.Received().size(), commands);
+    QCOMPARE(h.window.eventLog().Lines().back(),
+             std::string("Skipped, a directory has no attributes: audio"));
   }
 
   void viewAndEditHandLocalFilesToTheDesktop() {

@@ -43,7 +43,9 @@ struct HandsetWindow {
     handset.AddFile("/a/odd.zzz", std::vector<uint8_t>(3));
     handset.AddFile("/a/audio/tune.mid", std::vector<uint8_t>(10));
     handset.AddFile("/a/audio/deeper/x.mp3", std::vector<uint8_t>(10));
-    discovery = &WireToSimulatedHandset(*test.window, handset, std::make_unique<ManualClock>());
+    auto ownClock = std::make_unique<ManualClock>();
+    clock = ownClock.get();
+    discovery = &WireToSimulatedHandset(*test.window, handset, std::move(ownClock));
   }
 
   long ListRequests() const {
@@ -57,6 +59,7 @@ struct HandsetWindow {
   p2ksim::SimulatedHandset handset;  // outlives the window
   WindowUnderTest test;
   SimulatedDiscovery* discovery = nullptr;
+  ManualClock* clock = nullptr;  // the window's: its waits pass at once, and add up here
   MainWindow& window = *test.window;
 };
 

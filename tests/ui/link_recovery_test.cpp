@@ -1,9 +1,11 @@
 // The window notices a handset that went away and finds it again when it is back.
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
 
 #include "app/control_ids.h"
+#include "app/file_prompts.h"
 #include "handset_window_fixture.h"
 #include "panels/ui/handset_session.h"
 #include "support/ui/wait_dialog.h"
@@ -78,6 +80,40 @@ class LinkRecoveryTest : public QObject {
     session.WatchLink();
     QCOMPARE(Count(h.window, kLostLine), 1L);
     QVERIFY(!session.connected());
+  }
+
+  // Gone quiet but still on the bus. The window's own commands run on its thread with no dialog
+  // and no look at the link in between: once three commands went unanswered, the rest fail at
+  // once instead of waiting out the answer limit each.
+  void aDeleteAfterTheLinkIsKnownLostReturnsAtOnce() {
+    HandsetWindow h;
+    h.handset.AddFile("/a/b1.txt", {1});
+    h.handset.AddFile("/a/b2.txt", {2});
+    Choose(h.window, kRight, 0);
+    Activate(h.window, kRight, QStringLiteral("a"));
+    HandsetSession& session = HandsetSession::Of(h.window);
+    h.window.setActiveSide(kRight);
+    h.window.list(kRight)->selectAll();
+    QCOMPARE(h.window.list(kRight)->selectionModel()->selectedRows().size(), 6);  // ".." too
+    FilePrompts::Of(h.window).askYesNo = [](const QString&, const QString&) { return true; };
+
+    h.handset.OverridePollCount(0, 1 << 30);
+    for (int i = 0; i < PhoneLink::kLinkLostAfter; ++i) {
+      QVERIFY(session.handset().PhoneClose() != 0);  // as the status bar's questions would
+    }
+    QVERIFY(session.link().LinkLost());
+    h.handset.ClearReceived();
+    const uint32_t start = h.clock->TickCount();
+    h.window.OnCommand(ids::kDeleteButton);
+
+    QVERIFY2(h.clock->TickCount() - start < 5000,
+             qPrintable(QString::number(h.clock->TickCount() - start)));
+    QVERIFY(h.handset.Received().empty());
+    const std::vector<std::string> lines = h.window.eventLog().Lines();
+    QCOMPARE(
+        std::count_if(lines.begin(), lines.end(),
+                      [](const std::string& line) { return line.starts_with("Delete failed"); }),
+        5L);
   }
 
   void aHandsetThatAnswersIsLeftAlone() {

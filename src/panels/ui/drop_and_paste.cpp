@@ -7,12 +7,16 @@
 #include <QDrag>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTreeView>
 #include <filesystem>
+#include <functional>
+#include <iterator>
+#include <string>
 
 #include "app/case_twin_question.h"
 #include "app/main_window.h"
@@ -47,7 +51,9 @@ void DropOntoLocal(MainWindow& window, int side, const QString& source, const QS
   window.list(side)->setFocus(Qt::OtherFocusReason);
 }
 
-void DropOntoHandset(MainWindow& window, int side, const QString& source) {
+// Uploads one file into the handset panel's directory; false when it was cancelled, which stops
+// the rest of the drop as it stops the rest of a selection.
+bool DropOntoHandset(MainWindow& window, int side, const QString& source) {
   HandsetSession& session = HandsetSession::Of(window);
   EventLog& log = window.eventLog();
   FileOutcome outcome;
@@ -69,6 +75,17 @@ void DropOntoHandset(MainWindow& window, int side, const QString& source) {
   window.list(side)->setFocus(Qt::OtherFocusReason);
   fillHandsetPanel(window, side);
   sortPanel(window, side);
+  return !session.files().lastCancelled();
+}
+
+// Whether the side still shows a handset that can be reached: a failed upload's refill turns
+// the panel to a local drive once the handset has gone.
+bool HandsetStillThere(MainWindow& window, int side) {
+  if (window.panel(side).driveIndex != 0) {
+    return false;
+  }
+  HandsetSession& session = HandsetSession::Of(window);
+  return session.connected() && !session.link().LinkLost();
 }
 
 QList<QUrl> FileUrls(const QMimeData* data) {
@@ -77,27 +94,31 @@ QList<QUrl> FileUrls(const QMimeData* data) {
 
 }  // namespace
 
-void dropOneFile(MainWindow& window, int side, const QString& source) {
-  const QFileInfo info(source);
-  const QString name = info.fileName();
-  if (info.isDir()) {
-    window.eventLog().AppendLog("Skipped, a directory: " + name.toStdString());
-    return;
-  }
-  // Whatever the other panel shows: onto a local panel a copy, onto a handset panel an upload.
-  if (window.panel(side).driveIndex == 0) {
-    DropOntoHandset(window, side, source);
-  } else {
-    DropOntoLocal(window, side, source, name);
-  }
-}
-
 void dropFiles(MainWindow& window, int side, const QList<QUrl>& urls) {
+  // What the panel was when the files were let go decides: a drop onto the handset only ever
+  // uploads, also once the handset has gone and the panel shows a local drive instead.
+  const bool ontoHandset = window.panel(side).driveIndex == 0;
   for (auto url = urls.crbegin(); url != urls.crend(); ++url) {
-    if (url->isLocalFile()) {
-      dropOneFile(window, side, url->toLocalFile());
-    } else {
+    if (ontoHandset && !HandsetStillThere(window, side)) {
+      const auto left = std::distance(url, urls.crend());
+      window.eventLog().AppendLog("Skipped, the handset is gone: " + std::to_string(left) +
+                                  (left == 1 ? " file" : " files") + " not uploaded");
+      return;
+    }
+    if (!url->isLocalFile()) {
       window.eventLog().AppendLog("Skipped, not a local file: " + url->toString().toStdString());
+      continue;
+    }
+    const QString source = url->toLocalFile();
+    const QFileInfo info(source);
+    if (info.isDir()) {
+      window.eventLog().AppendLog("Skipped, a directory: " + info.fileName().toStdString());
+      continue;
+    }
+    if (!ontoHandset) {
+      DropOntoLocal(window, side, source, info.fileName());
+    } else if (!DropOntoHandset(window, side, source)) {
+      return;
     }
   }
 }
@@ -117,6 +138,10 @@ std::unique_ptr<QMimeData> DragOutData(MainWindow& window, int side, QTemporaryD
       if (files.Download(walk.handsetDirectory(), item, LocalPath(staging.path())) ==
           FileOutcome::Done) {
         urls << QUrl::fromLocalFile(QDir(staging.path()).filePath(walk.shownName()));
+      }
+      // Cancel gives up the whole drag, not just the file under way.
+      if (files.lastCancelled()) {
+        return nullptr;
       }
     }
   }
@@ -145,15 +170,18 @@ bool PanelDropHandler::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
       if (watched == list && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
         // Only files: text on the clipboard is nothing to copy.
-        dropFiles(window_, side_, FileUrls(QApplication::clipboard()->mimeData()));
+        if (!working_) {
+          Work([&] { dropFiles(window_, side_, FileUrls(QApplication::clipboard()->mimeData())); });
+        }
         return true;
       }
       return false;
     case QEvent::DragEnter:
     case QEvent::DragMove: {
       auto* drag = static_cast<QDropEvent*>(event);
-      // Rows dragged within their own list are no drop.
-      if (drag->source() != list && !FileUrls(drag->mimeData()).isEmpty()) {
+      // Rows dragged within their own list are no drop, and nor is anything while the files of
+      // the last one are still under way.
+      if (!working_ && drag->source() != list && !FileUrls(drag->mimeData()).isEmpty()) {
         drag->setDropAction(Qt::CopyAction);
         drag->accept();
       } else {
@@ -163,13 +191,21 @@ bool PanelDropHandler::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::Drop: {
       auto* drop = static_cast<QDropEvent*>(event);
-      if (drop->source() == list) {
+      if (working_ || drop->source() == list) {
         drop->ignore();
         return true;
       }
       drop->setDropAction(Qt::CopyAction);
       drop->accept();
-      dropFiles(window_, side_, FileUrls(drop->mimeData()));
+      // The desktop's drag ends with this event; the uploads and their wait dialogs come after
+      // it, so no dialog's loop runs inside the drag.
+      working_ = true;
+      QMetaObject::invokeMethod(
+          this,
+          [this, urls = FileUrls(drop->mimeData())] {
+            Work([&] { dropFiles(window_, side_, urls); });
+          },
+          Qt::QueuedConnection);
       return true;
     }
     case QEvent::MouseButtonPress: {
@@ -181,11 +217,19 @@ bool PanelDropHandler::eventFilter(QObject* watched, QEvent* event) {
     }
     case QEvent::MouseMove: {
       auto* mouse = static_cast<QMouseEvent*>(event);
-      if (pressedOnRow_ && (mouse->buttons() & Qt::LeftButton) &&
+      if (pressedOnRow_ && !working_ && (mouse->buttons() & Qt::LeftButton) &&
           (mouse->position().toPoint() - pressedAt_).manhattanLength() >=
               QApplication::startDragDistance()) {
         pressedOnRow_ = false;
-        StartDrag();
+        if (window_.panel(side_).driveIndex == 0) {
+          // The handset's files are fetched first, each under its wait dialog: after this
+          // event, not inside it, where the dialog's loop could swallow the button's release.
+          working_ = true;
+          QMetaObject::invokeMethod(
+              this, [this] { Work([this] { StartDrag(); }); }, Qt::QueuedConnection);
+        } else {
+          StartDrag();
+        }
         return true;
       }
       return false;
@@ -193,6 +237,12 @@ bool PanelDropHandler::eventFilter(QObject* watched, QEvent* event) {
     default:
       return false;
   }
+}
+
+void PanelDropHandler::Work(const std::function<void()>& work) {
+  working_ = true;
+  work();
+  working_ = false;
 }
 
 void PanelDropHandler::StartDrag() {
@@ -204,7 +254,15 @@ void PanelDropHandler::StartDrag() {
   if (!data) {
     return;
   }
+  // The button may have been let go while the handset's files came; a drag started then would
+  // stick to the cursor until the next click.
+  if (window_.panel(side_).driveIndex == 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+    window_.eventLog().AppendLog(
+        "Drag not started: the mouse button was released before the files were ready.");
+    return;
+  }
   staging_ = std::move(staging);
+  emit dragStarted(data->urls());
   auto* drag = new QDrag(window_.list(side_));
   drag->setMimeData(data.release());
   drag->exec(Qt::CopyAction);
