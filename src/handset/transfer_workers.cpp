@@ -35,11 +35,12 @@ void DownloadWorker(Handset& handset, TransferJob& job, WorkerSignal& signal) {
   signal.Finish(failed != 0 ? -1 : 0);
 }
 
-void UploadWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal) {
-  signal.Start();
-  const CancelScope cancel(handset, signal.cancelRequested);
+namespace {
+
+// Opens the job's path with `attributeWord`, writes its bytes and closes it; nonzero on failure.
+int WriteWholeFile(Handset& handset, const TransferJob& job, uint32_t attributeWord) {
   int failed = 0;
-  failed |= handset.PhoneOpen(job.transferPath, kUploadAttributeWord);
+  failed |= handset.PhoneOpen(job.transferPath, attributeWord);
   ResetProgress(handset.progress(), job.uploadSize);
   if (job.transferBuffer.size() >= job.uploadSize) {
     failed |= handset.PhoneWrite(job.transferBuffer.data(), job.uploadSize);
@@ -47,20 +48,22 @@ void UploadWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal
     failed = -1;
   }
   failed |= handset.PhoneClose();
+  return failed;
+}
+
+}  // namespace
+
+void UploadWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal) {
+  signal.Start();
+  const CancelScope cancel(handset, signal.cancelRequested);
+  const int failed = WriteWholeFile(handset, job, kUploadAttributeWord);
   signal.Finish(failed != 0 ? -1 : 0);
 }
 
 void RestoreWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal) {
   signal.Start();
-  int failed = 0;
-  failed |= handset.PhoneOpen(job.transferPath, job.transferAttr);
-  ResetProgress(handset.progress(), job.uploadSize);
-  if (job.transferBuffer.size() >= job.uploadSize) {
-    failed |= handset.PhoneWrite(job.transferBuffer.data(), job.uploadSize);
-  } else {
-    failed = -1;
-  }
-  failed |= handset.PhoneClose();
+  // No cancel scope: the old file goes back whatever is pressed meanwhile.
+  const int failed = WriteWholeFile(handset, job, job.transferAttr);
   signal.Finish(failed != 0 ? -1 : 0);
 }
 
