@@ -110,11 +110,10 @@ TEST_F(LocalFiles, AFailedReplaceKeepsTheTargetAndLeavesNoTemporaryFile) {
 TEST_F(LocalFiles, NamesUpToTheLongestAreWrittenAndCopied) {
   Write(dir / "a.txt", "copied");
   const std::string twoByte = "\xC3\xA4";  // one character, two bytes
-  std::string wide;
-  while (wide.size() + twoByte.size() <= 255) {
+  std::string wide = "x";  // 1 + 127 * 2 = 255 bytes: a cut in the middle would split a character
+  for (int i = 0; i < 127; ++i) {
     wide += twoByte;
   }
-  wide.insert(0, "x");  // 255 bytes: a cut in the middle would split a character
   for (const std::string& name : {std::string(236, 'n'), std::string(255, 'm'), wide}) {
     ASSERT_LE(name.size(), 255u);
     EXPECT_TRUE(WriteFileReplacing(dir / "to" / name, "data", error)) << error.message();
