@@ -3,7 +3,6 @@
 #include <QDir>
 #include <filesystem>
 
-#include "app/case_twin_question.h"
 #include "app/main_window.h"
 #include "app/pending_commands.h"
 #include "app/selection_walk.h"
@@ -25,7 +24,6 @@ void UploadSelection(MainWindow& window) {
     const QString name = walk.shownName();
     log.AppendLog(name.toStdString());
     const std::filesystem::path file = source.filePath(name).toStdU16String();
-    OfferCaseTwinReplace(window, session.files(), file, destination);
     if (session.files().Upload(file, destination) != FileOutcome::Skipped) {
       showHandsetVolume(session.fileList(), window.status());
     }

@@ -1,6 +1,5 @@
 #include "handset/handset_files.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <limits>
 #include <new>
@@ -42,10 +41,8 @@ bool ReadLocalFile(const fs::path& file, std::vector<uint8_t>& contents, uint32_
     error = std::make_error_code(std::errc::file_too_large);
     return false;
   }
-  errno = 0;
-  std::FILE* in = OpenLocalFileForReading(file);
+  std::FILE* in = OpenRegularFileForReading(file, error);
   if (in == nullptr) {
-    error = std::error_code(errno, std::generic_category());
     return false;
   }
   try {
@@ -95,19 +92,10 @@ bool HandsetFiles::LoadListForChecks() {
 
 bool HandsetFiles::Refused(UploadCheck check) {
   lastRefusal_ = check.refusal;
-  switch (check.refusal) {
-    case UploadRefusal::None:
-      return false;
-    case UploadRefusal::NameTooLong:
-      lastUpload_.result = UploadResult::NameTooLong;
-      break;
-    case UploadRefusal::NoSpace:
-      lastUpload_.result = UploadResult::NoSpace;
-      break;
-    case UploadRefusal::CaseClash:
-      lastUpload_.result = UploadResult::CaseClash;
-      break;
+  if (check.refusal == UploadRefusal::None) {
+    return false;
   }
+  lastUpload_.result = UploadResult::Refused;
   Report(std::move(check.line));
   return true;
 }
@@ -159,7 +147,15 @@ FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view h
     lastUpload_.cancelled = true;
     return Fail(UploadResult::NotReplaced, "Cancelled: " + Utf8FromHandsetName(job.transferPath));
   }
-  if (Refused(CheckUpload(list_, handset(), job.transferPath, job.uploadSize))) {
+  UploadCheck check = CheckUpload(list_, handset(), job.transferPath, job.uploadSize);
+  if (check.refusal == UploadRefusal::CaseClash && askReplaceCaseTwin) {
+    const std::optional<std::string> twin = ListedCaseTwin(list_, job.transferPath);
+    if (twin && askReplaceCaseTwin(*twin, job.transferPath) &&
+        Delete(*twin, false) == FileOutcome::Done) {
+      check = CheckUpload(list_, handset(), job.transferPath, job.uploadSize);
+    }
+  }
+  if (Refused(std::move(check))) {
     return FileOutcome::Skipped;
   }
   return Send(job);

@@ -87,6 +87,11 @@ class HandsetFiles {
   // true to go on. Without it (the command-line tool, the mount) the upload goes on and its
   // line says that the old file could not be kept. The window sets it once.
   std::function<bool(std::string_view handsetPath)> askReplaceUnkept;
+  // Asked when a listed file has the upload's path but for letter case (`listedPath`): a panel
+  // shows only one of the two, and the handset may take them for one file. True deletes the
+  // listed file first and goes on. Without it (the command-line tool, the mount) such an upload
+  // is refused, its line naming both.
+  std::function<bool(std::string_view listedPath, std::string_view newPath)> askReplaceCaseTwin;
 
   PhoneFileList& list() { return list_; }
   Handset& handset() { return list_.handset(); }

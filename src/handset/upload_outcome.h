@@ -8,9 +8,7 @@ namespace tollhaven {
 enum class UploadResult {
   Done,         // the new file is on the handset, whole (in place of the old one, if any)
   Skipped,      // nothing was sent: a directory, a local file that cannot be read, no name
-  NameTooLong,  // refused before anything was sent: the path is longer than the entries hold
-  NoSpace,      // refused before anything was sent: larger than the handset's free space
-  CaseClash,    // refused before anything was sent: a listed file differs only in letter case
+  Refused,      // refused before anything was sent; HandsetFiles::lastRefusal() says why
   NotReplaced,  // the old file could not be deleted, or the user kept it; it is as it was
   Failed,       // the new file did not arrive; nothing of it is left (unless partialLeft)
   OldFileKept,  // failed or cancelled over an old file, which was written back whole

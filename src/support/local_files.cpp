@@ -103,14 +103,6 @@ bool Commit(const fs::path& temporary, const fs::path& file, std::error_code& er
 
 }  // namespace
 
-std::FILE* OpenLocalFileForReading(const fs::path& file) {
-#ifdef _WIN32
-  return _wfopen(file.c_str(), L"rb");
-#else
-  return std::fopen(file.c_str(), "rb");
-#endif
-}
-
 std::FILE* OpenRegularFileForReading(const fs::path& file, std::error_code& error) {
   error.clear();
 #ifdef _WIN32

@@ -11,11 +11,9 @@ namespace tollhaven {
 // Local file operations of the panels and the transfers. Each tells why it failed in `error`,
 // for the one log line the caller writes.
 
-// Opens a file for reading bytes, whatever characters its path holds; null when it cannot.
-std::FILE* OpenLocalFileForReading(const std::filesystem::path& file);
-// Opens a regular file for reading bytes without ever waiting: a FIFO, a device or a directory
-// is not read (null, `error` operation not supported or is a directory), and the open itself
-// cannot block on one.
+// Opens a regular file for reading bytes, whatever characters its path holds, without ever
+// waiting: a FIFO, a device or a directory is not read (null, `error` operation not supported
+// or is a directory), and the open itself cannot block on one.
 std::FILE* OpenRegularFileForReading(const std::filesystem::path& file, std::error_code& error);
 
 // Creates an empty file of a name no other file has, hidden in the directory of `file`, for the

@@ -1,7 +1,6 @@
 #include "support/patch_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <new>
 
@@ -68,9 +67,8 @@ std::optional<std::vector<std::string>> ReadPatchFile(const fs::path& file,
     error = std::make_error_code(std::errc::file_too_large);
     return std::nullopt;
   }
-  std::FILE* in = OpenLocalFileForReading(file);
+  std::FILE* in = OpenRegularFileForReading(file, error);
   if (in == nullptr) {
-    error = std::error_code(errno, std::generic_category());
     return std::nullopt;
   }
   std::string text;

@@ -18,7 +18,6 @@
 #include <iterator>
 #include <string>
 
-#include "app/case_twin_question.h"
 #include "app/main_window.h"
 #include "app/pending_commands.h"
 #include "app/selection_walk.h"
@@ -57,7 +56,6 @@ bool DropOntoHandset(MainWindow& window, int side, const QString& source) {
   HandsetSession& session = HandsetSession::Of(window);
   EventLog& log = window.eventLog();
   FileOutcome outcome;
-  OfferCaseTwinReplace(window, session.files(), LocalPath(source), window.panel(side).handsetDir);
   {
     FrozenLists frozen(window);
     // The handset's commands stay out of the log during a drop; what went wrong is told once,

@@ -31,10 +31,16 @@ HandsetSession::HandsetSession(MainWindow& window, std::unique_ptr<Discovery> di
       recovery_(link_, *discovery_),
       linkWatch_(this) {
   setObjectName(QStringLiteral("handsetSession"));
-  // Every way the window uploads (copy, drop, paste, patch run) asks the same question.
+  // Every way the window uploads (copy, drop, paste, patch run) asks the same questions.
   files_.askReplaceUnkept = [&window](std::string_view handsetPath) {
     return FilePrompts::Of(window).askReplaceUnkept(
         QString::fromStdString(Utf8FromHandsetName(handsetPath)));
+  };
+  files_.askReplaceCaseTwin = [&window](std::string_view listedPath, std::string_view newPath) {
+    const auto name = [](std::string_view path) {
+      return QString::fromStdString(Utf8FromHandsetName(path.substr(path.rfind('/') + 1)));
+    };
+    return FilePrompts::Of(window).askReplaceCaseTwin(name(listedPath), name(newPath));
   };
   handset_.SetProgress(&window.progress());
   // A plain search on a timer serves every discovery (the simulated handset's too) and every
