@@ -25,6 +25,9 @@ void RoundTrips(benchmark::State& state) {
   tollhaven::EventLog log;
   ClockType clock;
   p2ksim::SimulatedHandset sim;
+  // The file grows to 4 MiB between rewinds; the simulated handset's default 1 MiB free would
+  // refuse the writes long before that.
+  sim.SetFreeSpace(64u << 20);
   tollhaven::PhoneLink link(log, clock);
   link.SetTransport(std::make_unique<tollhaven::EmulatedTransport>(sim, log, clock));
   tollhaven::Handset handset(link);
