@@ -13,6 +13,7 @@
 #include "app/selection_walk.h"
 #include "app/status_bar.h"
 #include "handset/handset_names.h"
+#include "handset/handset_path.h"
 #include "panels/handset_volume.h"
 #include "panels/ui/frozen_lists.h"
 #include "panels/ui/handset_session.h"
@@ -57,20 +58,8 @@ std::optional<std::string> NewHandsetDirectory(std::string_view handsetDir,
   if (!name) {
     return std::nullopt;
   }
-  while (!name->empty() && name->back() == '/') {
-    name->pop_back();
-  }
-  std::string_view rest = *name;
-  for (;;) {
-    const std::string_view part = rest.substr(0, rest.find('/'));
-    if (part.empty() || part == "." || part == ".." || part.find('\0') != std::string_view::npos) {
-      return std::nullopt;
-    }
-    if (part.size() == rest.size()) {
-      return HandsetPath(handsetDir, *name);
-    }
-    rest.remove_prefix(part.size() + 1);
-  }
+  HandsetPathError error = HandsetPathError::None;
+  return HandsetPath::Below(handsetDir, *name, error);
 }
 
 void CopyLocally(MainWindow& window) {

@@ -63,7 +63,7 @@ std::string SelectionWalk::otherHandsetDirectory() const {
 }
 
 std::string SelectionWalk::handsetPath() const {
-  return HandsetPath(handsetDirectory(), row.name);
+  return JoinHandsetPath(handsetDirectory(), row.name);
 }
 
 HandsetItem SelectionWalk::handsetItem() const {

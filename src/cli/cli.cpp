@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "cli/cli_run.h"
-#include "cli/quick_discovery.h"
+#include "link/quick_discovery.h"
 
 namespace tollhaven::cli {
 
@@ -50,6 +50,25 @@ int Dispatch(CliRun& run) {
 }
 
 }  // namespace
+
+std::optional<HandsetPathArg> ParseHandsetPath(std::string_view utf8, std::string& error) {
+  HandsetPathError why = HandsetPathError::None;
+  const std::optional<HandsetPath> path = HandsetPath::Parse(utf8, why);
+  switch (why) {
+    case HandsetPathError::None:
+      break;
+    case HandsetPathError::CannotHold:
+      error = "the handset cannot hold the name " + std::string(utf8);
+      return std::nullopt;
+    case HandsetPathError::NotOnAVolume:
+      error = "not a handset path (they begin with /a/, /b/ or /c/): " + std::string(utf8);
+      return std::nullopt;
+    case HandsetPathError::BadComponent:
+      error = "not a usable handset path: " + std::string(utf8);
+      return std::nullopt;
+  }
+  return HandsetPathArg{path->volume(), path->bytes()};
+}
 
 CliRun::CliRun(CliEnvironment& environment, const Invocation& invocation)
     : env(environment),

@@ -10,8 +10,6 @@ namespace tollhaven::cli {
 
 // The platform-bound pieces of the program (cli_platform_<platform>.cpp).
 
-// How this system finds a plugged-in handset.
-std::unique_ptr<Discovery> PlatformDiscovery();
 // Makes the first interrupt (Ctrl+C) or termination request set `flag`, so that long work ends
 // after the file in hand; a second one ends the program at once.
 void RequestStopOnInterrupt(std::atomic<bool>& flag);

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "cli/cli_platform.h"
-#include "link/discovery_linux.h"
 
 namespace tollhaven::cli {
 
@@ -57,10 +56,6 @@ void OnInterrupt(int signalNumber) {
 }
 
 }  // namespace
-
-std::unique_ptr<Discovery> PlatformDiscovery() {
-  return std::make_unique<LinuxDiscovery>();
-}
 
 void RequestStopOnInterrupt(std::atomic<bool>& flag) {
   stopFlag = &flag;

@@ -5,7 +5,6 @@
 
 #include "cli/cli_platform.h"
 #include "cli/console_win.h"
-#include "link/discovery_win.h"
 
 namespace tollhaven::cli {
 
@@ -49,10 +48,6 @@ BOOL WINAPI HandleConsoleControl(DWORD kind) {
   stopAsked = true;
   stopFlag->store(true);
   return TRUE;
-}
-
-std::unique_ptr<Discovery> PlatformDiscovery() {
-  return std::make_unique<WindowsDiscovery>();
 }
 
 void RequestStopOnInterrupt(std::atomic<bool>& flag) {

@@ -5,11 +5,26 @@
 #include <string_view>
 
 #include "cli/cli.h"
-#include "cli/cli_handset.h"
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
+#include "handset/handset_connection.h"
+#include "handset/handset_path.h"
 
 namespace tollhaven::cli {
+
+// A handset path operand: the path's bytes and its volume, as the commands use them.
+struct HandsetPathArg {
+  char volume = 'a';
+  std::string path;
+
+  bool IsVolume() const { return path.size() == 2; }
+  // The path with a trailing "/": how the handset layers name a directory.
+  std::string AsDirectory() const { return path + "/"; }
+};
+
+// A UTF-8 handset path operand through HandsetPath::Parse. nullopt, with the line that tells
+// why in `error`.
+std::optional<HandsetPathArg> ParseHandsetPath(std::string_view utf8, std::string& error);
 
 // One run of one command: what it was asked, the handset it reaches, its progress line and the
 // exit status it has earned so far.
@@ -42,7 +57,7 @@ class CliRun {
   CliEnvironment& env;
   const Invocation& line;
   Settings settings;
-  CliHandset handset;
+  HandsetConnection handset;
   ProgressLine progress;
   int status = kExitSuccess;
 

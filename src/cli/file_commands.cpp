@@ -118,7 +118,7 @@ int InfoCommand(CliRun& run) {
   if (const int status = run.Connect()) {
     return status;
   }
-  CliHandset& handset = run.handset;
+  HandsetConnection& handset = run.handset;
   if (!handset.volumesRead()) {
     run.Fail("info: cannot read the volume information");
     return run.status;

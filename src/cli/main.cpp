@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_platform.h"
+#include "link/platform_discovery.h"
 #include "support/app_paths.h"
 #include "support/clock.h"
 #include "support/event_log.h"
@@ -16,7 +17,7 @@ int main(int argc, char* argv[]) {
   EventLog log;
   SystemClock clock;
   PhoneLink link(log, clock);
-  const std::unique_ptr<Discovery> discovery = cli::PlatformDiscovery();
+  const std::unique_ptr<Discovery> discovery = PlatformDiscovery();
 
   cli::CliEnvironment env(link, *discovery, std::cout, std::cerr);
   // The same settings file as the window: its handset type decides how the list is asked for.

@@ -30,6 +30,7 @@ int PhoneFileList::CountFiles(bool allocate) {
     pattern[2 * i] = static_cast<uint8_t>(text[i] >> 8);
     pattern[2 * i + 1] = static_cast<uint8_t>(text[i]);
   }
+  countedNoFiles = false;
   if (handset_.FileSystemCommand(kCountSubCommand, pattern, sizeof pattern) != 0) {
     return -1;
   }
@@ -39,6 +40,7 @@ int PhoneFileList::CountFiles(bool allocate) {
   const uint8_t* answer = handset_.answerArea();
   if ((answer[0] == 0x00 && answer[1] == 0x00) || (answer[0] == 0xFF && answer[1] == 0xFF)) {
     handset_.link().log().AppendLog("Invalid files count!");
+    countedNoFiles = true;
     return -1;
   }
   handsetFileCount = Big16(answer);

@@ -121,7 +121,7 @@ FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view han
   if (!handsetName || handsetName->empty()) {
     return Fail(UploadResult::Skipped, "Skipped, the handset cannot hold this name: " + shownName);
   }
-  return UploadTo(localFile, HandsetPath(handsetDir, *handsetName));
+  return UploadTo(localFile, JoinHandsetPath(handsetDir, *handsetName));
 }
 
 FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view handsetPath) {
@@ -322,7 +322,7 @@ FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetIte
   }
   const fs::path target = LocalPathForHandsetName(localDirectory, item.name);
   TransferJob job;
-  job.transferPath = HandsetPath(handsetDir, item.name);
+  job.transferPath = JoinHandsetPath(handsetDir, item.name);
   job.transferAttr = item.attributeWord;
   job.downloadSize = item.size;
   try {

@@ -63,7 +63,7 @@ bool IsSafeLocalName(std::string_view handsetName) {
          handsetName.find_first_of(kSeparators) == std::string_view::npos;
 }
 
-std::string HandsetPath(std::string_view handsetDir, std::string_view name) {
+std::string JoinHandsetPath(std::string_view handsetDir, std::string_view name) {
   std::string path(handsetDir);
   path += name;
   return path;

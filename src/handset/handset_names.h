@@ -34,6 +34,6 @@ std::string Utf8FileName(const std::filesystem::path& path);
 bool IsSafeLocalName(std::string_view handsetName);
 
 // A handset directory ("/a/audio/") followed by a name: the handset path of the name.
-std::string HandsetPath(std::string_view handsetDir, std::string_view name);
+std::string JoinHandsetPath(std::string_view handsetDir, std::string_view name);
 
 }  // namespace tollhaven

@@ -93,6 +93,9 @@ class PhoneFileList {
   char partitionLetter = 'a';
   // Files the handset reported for the partition.
   uint32_t handsetFileCount = 0;
+  // The last count answered that the partition holds no file at all (the count then fails, and
+  // so does the load): an empty volume, not an unreadable one.
+  bool countedNoFiles = false;
   // The block; empty when no list is held.
   std::vector<uint8_t> phoneFileList;
   // Entries held in the block, and the size of each.

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "handset/handset_names.h"
+#include "handset/handset_path.h"
 #include "handset/transfer_workers.h"
 
 namespace tollhaven::mount {
@@ -74,7 +75,7 @@ std::optional<uint32_t> ParseWord(std::string_view text) {
 
 }  // namespace
 
-HandsetMount::HandsetMount(cli::CliHandset& handset, std::ostream& err,
+HandsetMount::HandsetMount(HandsetConnection& handset, std::ostream& err,
                            std::filesystem::path spoolDirectory)
     : handset_(handset), err_(err), spool_(std::move(spoolDirectory)) {}
 
@@ -135,17 +136,20 @@ std::optional<HandsetMount::Target> HandsetMount::Parse(std::string_view path, i
     error = ENOENT;
     return std::nullopt;
   }
-  const std::optional<std::string> bytes = HandsetNameFromUtf8(path);
-  if (!bytes) {
-    error = EILSEQ;
+  // The kernel hands over no empty, "." or ".." names: what is left to refuse is a name the
+  // handset has no bytes for.
+  HandsetPathError why = HandsetPathError::None;
+  const std::optional<HandsetPath> parsed = HandsetPath::Parse(path, why);
+  if (!parsed) {
+    error = why == HandsetPathError::CannotHold ? EILSEQ : ENOENT;
     return std::nullopt;
   }
-  target.volume = path[1];
-  target.handset = *bytes;
+  target.volume = parsed->volume();
+  target.handset = parsed->bytes();
   return target;
 }
 
-cli::Volume* HandsetMount::VolumeOf(const Target& target) {
+Volume* HandsetMount::VolumeOf(const Target& target) {
   const auto known = volumes_.find(target.volume);
   if (known != volumes_.end() && known->second->list().fileListLoaded != 0) {
     return known->second;
@@ -154,7 +158,7 @@ cli::Volume* HandsetMount::VolumeOf(const Target& target) {
   CloseHandsetFile();
   const std::size_t before = LogCount();
   std::string error;
-  cli::Volume* volume = handset_.Open(target.volume, error);
+  Volume* volume = handset_.Open(target.volume, error);
   if (volume == nullptr) {
     volumes_.erase(target.volume);
     Failed(error, before);
@@ -185,11 +189,11 @@ int HandsetMount::Lookup(const Target& target, std::optional<MountNode>& found) 
   if (NameOf(target.handset) == kPlaceholderName) {
     return 0;
   }
-  cli::Volume* volume = VolumeOf(target);
+  Volume* volume = VolumeOf(target);
   if (volume == nullptr) {
     return -EIO;
   }
-  if (const std::optional<cli::HandsetFile> file = volume->File(target.handset)) {
+  if (const std::optional<HandsetFile> file = volume->File(target.handset)) {
     node.size = file->size;
     node.readOnly = (file->AttributeWord() & kReadOnlyBit) != 0;
     found = node;
@@ -201,9 +205,9 @@ int HandsetMount::Lookup(const Target& target, std::optional<MountNode>& found) 
   return 0;
 }
 
-bool HandsetMount::DirectoryHasEntries(cli::Volume& volume, const std::string& handsetDir) const {
+bool HandsetMount::DirectoryHasEntries(Volume& volume, const std::string& handsetDir) const {
   const std::string placeholder = handsetDir + "/" + std::string(kPlaceholderName);
-  for (const cli::HandsetFile& file : volume.FilesBelow(handsetDir)) {
+  for (const HandsetFile& file : volume.FilesBelow(handsetDir)) {
     if (file.path != placeholder) {
       return true;
     }
@@ -263,7 +267,7 @@ int HandsetMount::ReadDir(std::string_view path, std::vector<MountDirEntry>& ent
   if (!found->directory) {
     return -ENOTDIR;
   }
-  cli::Volume* volume = VolumeOf(*target);
+  Volume* volume = VolumeOf(*target);
   if (volume == nullptr) {
     return -EIO;
   }
@@ -385,14 +389,14 @@ int HandsetMount::Open(std::string_view path, int flags, uint64_t& handleId) {
   if (writing && found->readOnly) {
     return -EACCES;
   }
-  cli::Volume* volume = VolumeOf(*target);
+  Volume* volume = VolumeOf(*target);
   if (volume == nullptr) {
     return -EIO;
   }
   Handle handle;
   handle.target = *target;
   handle.writing = writing;
-  if (const std::optional<cli::HandsetFile> file = volume->File(target->handset)) {
+  if (const std::optional<HandsetFile> file = volume->File(target->handset)) {
     handle.attributeWord = file->AttributeWord();
     handle.size = file->size;
   } else if (!writing) {
@@ -456,7 +460,7 @@ int HandsetMount::Create(std::string_view path, uint64_t& handleId) {
   }
   if (!found) {
     // Told at once rather than at the close, after the whole file was written for nothing.
-    cli::Volume* volume = VolumeOf(*target);
+    Volume* volume = VolumeOf(*target);
     if (volume == nullptr) {
       return -EIO;
     }
@@ -551,7 +555,7 @@ int HandsetMount::Truncate(std::string_view path, off_t size, uint64_t handleId)
 
 int HandsetMount::Upload(Handle& handle) {
   CloseHandsetFile();
-  cli::Volume* volume = VolumeOf(handle.target);
+  Volume* volume = VolumeOf(handle.target);
   if (volume == nullptr) {
     return -EIO;
   }
@@ -625,7 +629,7 @@ int HandsetMount::MakeDirectory(std::string_view path) {
   if (found) {
     return -EEXIST;
   }
-  cli::Volume* volume = VolumeOf(*target);
+  Volume* volume = VolumeOf(*target);
   if (volume == nullptr) {
     return -EIO;
   }
@@ -655,7 +659,7 @@ int HandsetMount::RemoveDirectory(std::string_view path) {
   if (!found->directory) {
     return -ENOTDIR;
   }
-  cli::Volume* volume = VolumeOf(*target);
+  Volume* volume = VolumeOf(*target);
   if (volume == nullptr) {
     return -EIO;
   }
@@ -672,7 +676,7 @@ int HandsetMount::RemoveDirectory(std::string_view path) {
   return 0;
 }
 
-void HandsetMount::KeepParentShown(cli::Volume& volume, const std::string& handsetPath) {
+void HandsetMount::KeepParentShown(Volume& volume, const std::string& handsetPath) {
   const std::string parent = ParentOf(handsetPath);
   if (parent.size() > 2 && !DirectoryHasEntries(volume, parent) &&
       !volume.list().HoldsFile(parent + "/" + std::string(kPlaceholderName))) {
@@ -689,7 +693,7 @@ int HandsetMount::Unlink(std::string_view path) {
   if (found->directory) {
     return -EISDIR;
   }
-  cli::Volume* volume = VolumeOf(*target);
+  Volume* volume = VolumeOf(*target);
   if (volume == nullptr) {
     return -EIO;
   }
@@ -719,11 +723,11 @@ int HandsetMount::GetXattr(std::string_view path, std::string_view name, std::st
   if (found->directory || (name != kOwnerAttribute && name != kAttributesAttribute)) {
     return -ENODATA;
   }
-  cli::Volume* volume = VolumeOf(*target);
+  Volume* volume = VolumeOf(*target);
   if (volume == nullptr) {
     return -EIO;
   }
-  const std::optional<cli::HandsetFile> file = volume->File(target->handset);
+  const std::optional<HandsetFile> file = volume->File(target->handset);
   if (!file) {
     return -ENODATA;
   }
@@ -740,7 +744,7 @@ int HandsetMount::SetXattr(std::string_view path, std::string_view name, std::st
   if ((name != kAttributesAttribute && name != kOwnerAttribute) || found->directory) {
     return -ENOTSUP;
   }
-  cli::Volume* volume = VolumeOf(*target);
+  Volume* volume = VolumeOf(*target);
   if (volume == nullptr) {
     return -EIO;
   }
@@ -751,7 +755,7 @@ int HandsetMount::SetXattr(std::string_view path, std::string_view name, std::st
       writer = &handle;
     }
   }
-  const std::optional<cli::HandsetFile> file = volume->File(target->handset);
+  const std::optional<HandsetFile> file = volume->File(target->handset);
   // What the file has now, or gets with its upload.
   const uint32_t owner =
       writer != nullptr || !file ? kCreatedFileAttributeField >> 24 : file->Owner();

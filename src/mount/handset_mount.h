@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/cli_handset.h"
 #include "handset/file_list_entry.h"
+#include "handset/handset_connection.h"
 #include "handset/upload_checks.h"
 
 namespace tollhaven::mount {
@@ -58,7 +58,7 @@ class HandsetMount {
  public:
   // `err` gets one line for every operation the handset failed, with the log lines that tell
   // why. `spoolDirectory` is where written files wait for their upload; it must exist.
-  HandsetMount(cli::CliHandset& handset, std::ostream& err, std::filesystem::path spoolDirectory);
+  HandsetMount(HandsetConnection& handset, std::ostream& err, std::filesystem::path spoolDirectory);
   ~HandsetMount();
   HandsetMount(const HandsetMount&) = delete;
   HandsetMount& operator=(const HandsetMount&) = delete;
@@ -119,7 +119,7 @@ class HandsetMount {
   // nullopt when the path has no handset form (errno in `error`).
   std::optional<Target> Parse(std::string_view path, int& error) const;
   // The volume's list, loaded on first use; nullptr when it cannot be had.
-  cli::Volume* VolumeOf(const Target& target);
+  Volume* VolumeOf(const Target& target);
   // What the list says of the target in `found`: a file, a directory, or nothing (nullopt).
   // -EIO when the volume's list cannot be had.
   int Lookup(const Target& target, std::optional<MountNode>& found);
@@ -132,7 +132,7 @@ class HandsetMount {
   // is missing, else 0 with `found` set when the name is taken.
   int ResolveNew(std::string_view path, std::optional<Target>& target,
                  std::optional<MountNode>& found);
-  bool DirectoryHasEntries(cli::Volume& volume, const std::string& handsetDir) const;
+  bool DirectoryHasEntries(Volume& volume, const std::string& handsetDir) const;
   Handle* Find(uint64_t handle);
   int NewSpool(Handle& handle);
   // Fills the handle's spool file with the handset file's bytes.
@@ -142,7 +142,7 @@ class HandsetMount {
   int Upload(Handle& handle);
   // After the file or directory `handsetPath` went: its directory, now without a file below it,
   // still exists on the handset and stays in the listing.
-  void KeepParentShown(cli::Volume& volume, const std::string& handsetPath);
+  void KeepParentShown(Volume& volume, const std::string& handsetPath);
   void DropHandle(uint64_t id);
   // Writes the log lines since `firstLine` to `err_` under `what`, and answers -EIO.
   int Failed(std::string_view what, std::size_t firstLine);
@@ -151,14 +151,14 @@ class HandsetMount {
   int Refused(UploadRefusal refusal, std::string_view line);
   std::size_t LogCount() const;
 
-  cli::CliHandset& handset_;
+  HandsetConnection& handset_;
   std::ostream& err_;
   std::filesystem::path spool_;
   std::mutex mutex_;
   std::map<uint64_t, Handle> handles_;
   // The volumes whose lists were loaded; a list that had to let go of its block is asked for
   // again through the handset.
-  std::map<char, cli::Volume*> volumes_;
+  std::map<char, Volume*> volumes_;
   uint64_t nextHandle_ = 1;
   uint64_t nextSpool_ = 1;
   // The handle whose handset file is open, and where the handset's position is.

@@ -1,12 +1,12 @@
 #include <iostream>
 #include <memory>
 
-#include "cli/cli_platform.h"
+#include "link/platform_discovery.h"
 #include "mount/mount_program.h"
 #include "support/clock.h"
 
 int main(int argc, char* argv[]) {
   tollhaven::SystemClock clock;
-  const std::unique_ptr<tollhaven::Discovery> discovery = tollhaven::cli::PlatformDiscovery();
+  const std::unique_ptr<tollhaven::Discovery> discovery = tollhaven::PlatformDiscovery();
   return tollhaven::mount::RunMount(argc, argv, *discovery, clock, std::cerr);
 }

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_handset.h"
-#include "cli/quick_discovery.h"
+#include "handset/handset_connection.h"
+#include "link/quick_discovery.h"
 #include "mount/handset_mount.h"
 #include "support/app_paths.h"
 #include "support/event_log.h"
@@ -317,8 +317,8 @@ int RunMount(int argc, char* argv[], Discovery& discovery, Clock& clock, std::os
   LoadSettings(settings, ConfigDirectory(ExecutableDirectory()) / kSettingsFileName);
   // A load limit would leave files out of the mount.
   settings.fileLimit = -1;
-  cli::CliHandset handset(link, settings);
-  cli::QuickDiscovery quick(discovery, log);
+  HandsetConnection handset(link, settings);
+  QuickDiscovery quick(discovery, log);
   if (!handset.Connect(quick)) {
     for (const std::string& line : log.Lines()) {
       err << kProgram << line << '\n';

@@ -8,7 +8,7 @@
 #include <chrono>
 #include <future>
 
-#include "cli/cli_handset.h"
+#include "cli/cli_run.h"
 #include "cli/progress_line.h"
 #include "cli_fixture.h"
 #include "handset/handset_names.h"

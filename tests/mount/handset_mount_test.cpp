@@ -13,7 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_fixture.h"
-#include "cli/cli_handset.h"
+#include "handset/handset_connection.h"
 #include "mount/handset_mount.h"
 
 namespace tollhaven::testing {
@@ -105,7 +105,7 @@ class HandsetMountTest : public ::testing::Test {
   EventLog log;
   PhoneLink link{log, clock};
   Settings settings{};
-  cli::CliHandset handset{link, settings};
+  HandsetConnection handset{link, settings};
   std::ostringstream err;
   std::filesystem::path spool;
   std::unique_ptr<mount::HandsetMount> mount;

@@ -17,8 +17,8 @@
 #include <gtest/gtest.h>
 
 #include "cli/cli_fixture.h"
-#include "cli/cli_handset.h"
 #include "fault_kinds.h"
+#include "handset/handset_connection.h"
 #include "mount/handset_mount.h"
 
 namespace tollhaven::testing {
@@ -106,7 +106,7 @@ struct MountedHandset {
   EventLog log;
   PhoneLink link{log, clock};
   Settings settings{};
-  cli::CliHandset handset{link, settings};
+  HandsetConnection handset{link, settings};
   std::ostringstream err;
   fs::path spool;
   std::unique_ptr<mount::HandsetMount> mount;

@@ -15,6 +15,7 @@
 #include "app/control_ids.h"
 #include "handset_window_fixture.h"
 #include "link/discovery.h"
+#include "link/platform_discovery.h"
 #include "panels/ui/handset_session.h"
 #include "support/clock.h"
 

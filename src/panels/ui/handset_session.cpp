@@ -9,6 +9,7 @@
 #include "app/status_bar.h"
 #include "handset/handset_names.h"
 #include "link/connect.h"
+#include "link/platform_discovery.h"
 #include "panels/ui/hotplug_notifier.h"
 #include "support/status_sink.h"
 #include "support/ui/wait_dialog.h"

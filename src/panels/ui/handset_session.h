@@ -78,7 +78,4 @@ class HandsetSession : public QObject {
   std::vector<UsbDeviceAddress> departed_;
 };
 
-// How this computer's handsets are found (handset_session_<platform>.cpp).
-std::unique_ptr<Discovery> PlatformDiscovery();
-
 }  // namespace tollhaven

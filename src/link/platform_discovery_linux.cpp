@@ -1,5 +1,6 @@
+#include "link/platform_discovery.h"
+
 #include "link/discovery_linux.h"
-#include "panels/ui/handset_session.h"
 
 namespace tollhaven {
 

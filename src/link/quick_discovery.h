@@ -4,7 +4,7 @@
 
 #include "link/discovery.h"
 
-namespace tollhaven::cli {
+namespace tollhaven {
 
 // A handset already switched to its test-command interface (by an earlier run, a minute ago)
 // needs no second mode switch, and a script that calls the tool once per file should not wait
@@ -25,4 +25,4 @@ class QuickDiscovery : public Discovery {
   std::optional<FoundInterface> found_;
 };
 
-}  // namespace tollhaven::cli
+}  // namespace tollhaven

@@ -1,6 +1,6 @@
-#include "cli/quick_discovery.h"
+#include "link/quick_discovery.h"
 
-namespace tollhaven::cli {
+namespace tollhaven {
 
 int QuickDiscovery::FindModemPort(std::string& port) {
   FoundInterface early = inner_.OpenTestInterface(log_);
@@ -24,4 +24,4 @@ FoundInterface QuickDiscovery::OpenTestInterface(EventLog& log) {
   return inner_.OpenTestInterface(log);
 }
 
-}  // namespace tollhaven::cli
+}  // namespace tollhaven

@@ -17,22 +17,7 @@
 #include "support/settings.h"
 #include "support/status_sink.h"
 
-namespace tollhaven::cli {
-
-// A handset path as the user gave it, in the handset's 8-bit bytes: "/a" for a volume itself,
-// "/a/mobile/audio" for anything below, never with a trailing "/".
-struct HandsetPathArg {
-  char volume = 'a';
-  std::string path;
-
-  bool IsVolume() const { return path.size() == 2; }
-  // The path with a trailing "/": how the handset layers name a directory.
-  std::string AsDirectory() const { return path + "/"; }
-};
-
-// Takes a UTF-8 handset path apart. nullopt, with `error` set, for a path outside /a /b /c, an
-// empty, "." or ".." component, or a character the handset cannot hold.
-std::optional<HandsetPathArg> ParseHandsetPath(std::string_view utf8, std::string& error);
+namespace tollhaven {
 
 // A file of the handset as the list holds it, copied out (the list's block moves as it grows).
 struct HandsetFile {
@@ -68,11 +53,19 @@ class Volume {
   HandsetFiles files_;
 };
 
+// What opening a volume came to.
+enum class VolumeOpening {
+  Opened,        // its list is loaded
+  Empty,         // the handset holds no file on it: an empty list, ready for uploads
+  NoSuchVolume,  // the handset reported no such volume
+  Unreadable,    // its list could not be read (the log says why)
+};
+
 // The connected handset of one run: the link, the volume information and a volume object for
 // each volume a command reaches.
-class CliHandset {
+class HandsetConnection {
  public:
-  CliHandset(PhoneLink& link, Settings& settings);
+  HandsetConnection(PhoneLink& link, Settings& settings);
 
   // Connects as the window does and reads the volume information. False when no handset was
   // found (the log says why).
@@ -81,6 +74,12 @@ class CliHandset {
   // The volume's list, fetched on first use. nullptr, with `error` set, when the handset has no
   // such volume or its list cannot be read.
   Volume* Open(char letter, std::string& error);
+  // The same with the reason as a value; `volume` is null for NoSuchVolume and Unreadable.
+  struct Opening {
+    VolumeOpening result = VolumeOpening::Unreadable;
+    Volume* volume = nullptr;
+  };
+  Opening OpenVolume(char letter);
 
   // The number of files on a volume (0 for an empty one), without fetching its list; nullopt
   // when the handset does not tell.
@@ -117,9 +116,6 @@ class CliHandset {
   std::string letters_;
   std::array<uint8_t, kVolumeBufferSize> volumeNames_{};
   std::map<char, std::unique_ptr<Volume>> volumes_;
-
-  // True when the log lines from `first` on tell that the volume holds no file at all.
-  bool SaidEmpty(std::size_t first) const;
 };
 
-}  // namespace tollhaven::cli
+}  // namespace tollhaven
