@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     // The bytes of a dropped file's name, and the handset name it becomes.
     const std::optional<std::string> handsetName = HandsetNameFromUtf8(name);
     if (handsetName) {
-      HandsetPath(handsetDir, *handsetName);
+      JoinHandsetPath(handsetDir, *handsetName);
       if (HandsetNameFromUtf8(Utf8FromHandsetName(*handsetName)) != handsetName) {
         abort();
       }

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli_handset.h"
 #include "emulator/simulated_handset.h"
 #include "emulator/transport/emulated_discovery.h"
 #include "emulator/transport/emulated_transport.h"
 #include "fuzz_temp.h"
+#include "handset/handset_connection.h"
 #include "link/discovery.h"
 #include "mount/handset_mount.h"
 #include "support/clock.h"
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   EventLog log;
   PhoneLink link(log, clock);
   Settings settings;
-  cli::CliHandset handset(link, settings);
+  HandsetConnection handset(link, settings);
   if (!handset.Connect(discovery)) {
     abort();
   }
