@@ -272,7 +272,8 @@ package() {
 }
 
 install_udev() {
-  as_root install -m 0644 "$ROOT/packaging/70-tollhaven-p2k.rules" /etc/udev/rules.d/
+  as_root install -D -m 0644 "$ROOT/packaging/70-tollhaven-p2k.rules" \
+    /etc/udev/rules.d/70-tollhaven-p2k.rules
   as_root udevadm control --reload-rules || true
   as_root udevadm trigger --subsystem-match=usb --subsystem-match=tty || true
   echo "build.sh: udev rule installed; unplug and replug the handset."
