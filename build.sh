@@ -217,8 +217,11 @@ release_build() {
 
 bench() {
   release_build
+  local b
+  # The release check leaves a .json beside each program: run the programs only.
   for b in "$ROOT"/build-release/bench/bench_*; do
-    [ -x "$b" ] && "$b"
+    [ -f "$b" ] && [ -x "$b" ] || continue
+    "$b"
   done
 }
 
@@ -229,7 +232,7 @@ release_check() {
   release_build
   local b name out found=0 failed=0
   for b in "$ROOT"/build-release/bench/bench_*; do
-    [ -x "$b" ] || continue
+    [ -f "$b" ] && [ -x "$b" ] || continue
     found=1
     name=$(basename "$b")
     out="$ROOT/build-release/bench/$name.json"
