@@ -1,8 +1,6 @@
 #include "demo/demo_handset.h"
 
-#include "app/main_window.h"
 #include "emulator/demo_seed.h"
-#include "panels/ui/handset_session.h"
 
 namespace tollhaven {
 
@@ -13,12 +11,9 @@ std::unique_ptr<p2ksim::SimulatedHandset> MakeDemoHandset(std::chrono::microseco
   return handset;
 }
 
-SimulatedDiscovery& WireToSimulatedHandset(MainWindow& window, p2ksim::SimulatedHandset& handset,
-                                           std::unique_ptr<Clock> clock) {
+HandsetReach SimulatedReach(p2ksim::SimulatedHandset& handset, std::unique_ptr<Clock> clock) {
   auto discovery = std::make_unique<SimulatedDiscovery>(handset, *clock);
-  SimulatedDiscovery& found = *discovery;
-  HandsetSession::Install(window, std::move(discovery), std::move(clock));
-  return found;
+  return {std::move(discovery), std::move(clock)};
 }
 
 }  // namespace tollhaven

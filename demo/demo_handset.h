@@ -7,11 +7,10 @@
 #include "emulator/simulated_handset.h"
 #include "emulator/transport/emulated_discovery.h"
 #include "link/discovery.h"
+#include "panels/ui/handset_session.h"
 #include "support/clock.h"
 
 namespace tollhaven {
-
-class MainWindow;
 
 // The demo finds its simulated handset as the tests do.
 using SimulatedDiscovery = EmulatedDiscovery;
@@ -24,9 +23,8 @@ inline constexpr std::chrono::microseconds kDemoTransferLatency{300};
 std::unique_ptr<p2ksim::SimulatedHandset> MakeDemoHandset(
     std::chrono::microseconds latency = kDemoTransferLatency);
 
-// Makes `window` reach `handset` instead of a USB handset, with `clock` for its waits. The
-// handset must outlive the window.
-SimulatedDiscovery& WireToSimulatedHandset(MainWindow& window, p2ksim::SimulatedHandset& handset,
-                                           std::unique_ptr<Clock> clock);
+// The reach of `handset` in place of a USB handset, with `clock` for its waits. The handset must
+// outlive the window that reaches it.
+HandsetReach SimulatedReach(p2ksim::SimulatedHandset& handset, std::unique_ptr<Clock> clock);
 
 }  // namespace tollhaven

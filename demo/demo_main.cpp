@@ -31,13 +31,13 @@ int main(int argc, char* argv[]) {
     arguments = arguments.mid(0, 1);
   }
   MainWindow window(AppPaths{exeDir, ConfigDirectory(exeDir), /*integrateWithDesktop=*/false},
-                    WithAbsoluteFileArgument(arguments, QDir::currentPath()));
-  WireToSimulatedHandset(window, *handset, std::make_unique<SystemClock>());
+                    WithAbsoluteFileArgument(arguments, QDir::currentPath()),
+                    SimulatedReach(*handset, std::make_unique<SystemClock>()));
   window.setWindowTitle(window.windowTitle() + QStringLiteral(" (simulated handset)"));
   window.show();
   if (showPaths) {
     // Before the event loop, so that no start-up task (update check, patch file) runs.
-    std::cout << PathsReport(window.paths(), PanelsState::Of(window).templates.directory());
+    std::cout << PathsReport(window.paths(), window.panels().templates.directory());
     return window.isVisible() ? 0 : 1;
   }
   return QApplication::exec();

@@ -6,17 +6,18 @@
 #include <QTreeView>
 #include <filesystem>
 
+#include "app/file_operations.h"
 #include "app/file_prompts.h"
 #include "app/handset_transfers.h"
 #include "app/main_window.h"
-#include "app/pending_commands.h"
-#include "app/selection_walk.h"
 #include "app/status_bar.h"
 #include "handset/handset_names.h"
 #include "handset/handset_path.h"
 #include "panels/handset_volume.h"
 #include "panels/ui/frozen_lists.h"
 #include "panels/ui/handset_session.h"
+#include "panels/ui/panel_operations.h"
+#include "panels/ui/selection_walk.h"
 #include "support/local_files.h"
 
 namespace tollhaven {
@@ -63,7 +64,7 @@ std::optional<std::string> NewHandsetDirectory(std::string_view handsetDir,
 }
 
 void CopyLocally(MainWindow& window) {
-  FilePrompts& prompts = FilePrompts::Of(window);
+  FilePrompts& prompts = window.prompts();
   EventLog& log = window.eventLog();
   SelectionWalk walk(window, window.activeSide());
   for (int r = walk.First(); r != -1; r = walk.Next()) {
@@ -123,7 +124,7 @@ void ViewItem(MainWindow& window) {
   if (walk.First() == -1 || walk.handset()) {
     return;
   }
-  DesktopLauncher& launcher = FilePrompts::Of(window).launcher;
+  DesktopLauncher& launcher = window.prompts().launcher;
   const QString path = InPanel(walk, walk.shownName());
   if (walk.itemIsDirectory()) {
     launcher.openDefault(path);
@@ -142,7 +143,7 @@ void EditItem(MainWindow& window) {
   if (walk.First() == -1 || walk.handset() || walk.otherHandset()) {
     return;
   }
-  DesktopLauncher& launcher = FilePrompts::Of(window).launcher;
+  DesktopLauncher& launcher = window.prompts().launcher;
   const QString path = InPanel(walk, walk.shownName());
   if (walk.itemIsDirectory()) {
     launcher.openDefault(path);
@@ -152,7 +153,7 @@ void EditItem(MainWindow& window) {
 }
 
 void DeleteSelection(MainWindow& window) {
-  FilePrompts& prompts = FilePrompts::Of(window);
+  FilePrompts& prompts = window.prompts();
   EventLog& log = window.eventLog();
   SelectionWalk walk(window, window.activeSide());
   for (int r = walk.First(); r != -1; r = walk.Next()) {
@@ -170,7 +171,7 @@ void DeleteSelection(MainWindow& window) {
       }
       continue;
     }
-    HandsetSession& session = HandsetSession::Of(window);
+    HandsetSession& session = window.handsetSession();
     const std::string path = walk.handsetPath();
     log.AppendLog("Deleting file ");
     log.AppendLog(Utf8FromHandsetName(path));
@@ -191,7 +192,7 @@ void DeleteSelection(MainWindow& window) {
 void NewFolder(MainWindow& window) {
   const int side = window.activeSide();
   std::string currentName;
-  FilePrompts::Of(window).askNewName(currentName);
+  window.prompts().askNewName(currentName);
   if (currentName.empty()) {
     return;
   }
@@ -215,7 +216,7 @@ void NewFolder(MainWindow& window) {
     log.AppendLog("New folder failed, not a name the handset can hold: " + currentName);
     return;
   }
-  HandsetSession& session = HandsetSession::Of(window);
+  HandsetSession& session = window.handsetSession();
   log.AppendLog(Utf8FromHandsetName(*path));
   session.files().MakeDirectory(*path);
   showHandsetVolume(session.fileList(), window.status());
@@ -236,15 +237,15 @@ void EditAttributes(MainWindow& window) {
   }
   // One dialog, for the first selected row: the refill after it leaves only that row selected.
   const std::optional<uint32_t> word =
-      FilePrompts::Of(window).askAttributes(walk.row.column2, walk.shownName());
+      window.prompts().askAttributes(walk.row.column2, walk.shownName());
   if (word) {
-    HandsetSession::Of(window).files().SetAttributes(walk.handsetPath(), *word);
+    window.handsetSession().files().SetAttributes(walk.handsetPath(), *word);
   }
   RefreshHandsetSide(window, walk.side());
 }
 
 void PhoneRestart(MainWindow& window) {
-  HandsetSession& session = HandsetSession::Of(window);
+  HandsetSession& session = window.handsetSession();
   session.EnsureConnected();
   session.handset().PhoneRestart();
 }

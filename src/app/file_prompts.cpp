@@ -59,9 +59,4 @@ FilePrompts::FilePrompts(MainWindow& window) : QObject(&window), launcher(Platfo
   };
 }
 
-FilePrompts& FilePrompts::Of(MainWindow& window) {
-  auto* prompts = window.findChild<FilePrompts*>(QString(), Qt::FindDirectChildrenOnly);
-  return prompts != nullptr ? *prompts : *new FilePrompts(window);
-}
-
 }  // namespace tollhaven

@@ -21,10 +21,8 @@ class FilePrompts : public QObject {
   Q_OBJECT
 
  public:
+  // The message boxes and dialogs belong to `window`.
   explicit FilePrompts(MainWindow& window);
-
-  // The window's prompts, made on first use.
-  static FilePrompts& Of(MainWindow& window);
 
   // A Yes/No message box owned by the main window, its text shown as plain text; true for Yes.
   std::function<bool(const QString& text, const QString& caption)> askYesNo;

@@ -4,17 +4,17 @@
 #include <filesystem>
 
 #include "app/main_window.h"
-#include "app/pending_commands.h"
-#include "app/selection_walk.h"
 #include "app/status_bar.h"
 #include "handset/handset_names.h"
 #include "panels/handset_volume.h"
 #include "panels/ui/handset_session.h"
+#include "panels/ui/panel_operations.h"
+#include "panels/ui/selection_walk.h"
 
 namespace tollhaven {
 
 void UploadSelection(MainWindow& window) {
-  HandsetSession& session = HandsetSession::Of(window);
+  HandsetSession& session = window.handsetSession();
   EventLog& log = window.eventLog();
   SelectionWalk walk(window, window.activeSide());
   log.AppendLog(walk.side() == kLeft ? "Uploading Left to Right:" : "Uploading Right to Left:");
@@ -38,7 +38,7 @@ void UploadSelection(MainWindow& window) {
 }
 
 void DownloadSelection(MainWindow& window) {
-  HandsetSession& session = HandsetSession::Of(window);
+  HandsetSession& session = window.handsetSession();
   EventLog& log = window.eventLog();
   SelectionWalk walk(window, window.activeSide());
   log.AppendLog(walk.side() == kLeft ? "Downloading Left to Right:" : "Downloading Right to Left:");

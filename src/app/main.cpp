@@ -36,11 +36,11 @@ int main(int argc, char* argv[]) {
     arguments = arguments.mid(0, 1);
   }
   MainWindow window(AppPaths{exeDir, ConfigDirectory(exeDir)},
-                    WithAbsoluteFileArgument(arguments, QDir::currentPath()));
+                    WithAbsoluteFileArgument(arguments, QDir::currentPath()), UsbReach());
   window.show();
   if (showPaths) {
     // Before the event loop, so that no start-up task (update check, companion, patch file) runs.
-    std::cout << PathsReport(window.paths(), PanelsState::Of(window).templates.directory());
+    std::cout << PathsReport(window.paths(), window.panels().templates.directory());
     return window.isVisible() ? 0 : 1;
   }
   return QApplication::exec();

@@ -17,14 +17,20 @@
 #include "app/accelerator_table.h"
 #include "app/control_ids.h"
 #include "app/event_log_view.h"
-#include "app/pending_commands.h"
-#include "app/progress_bar.h"
-#include "app/status_bar.h"
+#include "app/file_prompts.h"
+#include "app/shell_integration_commands.h"
 #include "app/tool_tips.h"
+#include "handset/handset_names.h"
+#include "panels/ui/handset_session.h"
+#include "panels/ui/panel_operations.h"
+#include "panels/ui/panels_state.h"
 #include "panels/ui/selector_wheel.h"
+#include "support/app_paths.h"
 #include "support/ui/button_icons.h"
 #include "support/ui/control_ids.h"
 #include "support/ui/resource_images.h"
+#include "support/ui/shell_integration.h"
+#include "support/ui/update_check.h"
 
 namespace tollhaven {
 namespace {
@@ -91,12 +97,33 @@ QTreeView* MakeList(QWidget* parent, int id, const char* objectName, QRect geome
 
 }  // namespace
 
-MainWindow::MainWindow(AppPaths paths, QStringList arguments, QWidget* parent)
+MainWindow::MainWindow(AppPaths paths, QStringList arguments, HandsetReach reach, QWidget* parent)
     : QMainWindow(parent), paths_(std::move(paths)), arguments_(std::move(arguments)) {
   InitResources();
   BuildControls();
   BuildMenu();
+  MakeServices(std::move(reach));
   Initialise();
+}
+
+void MainWindow::MakeServices(HandsetReach reach) {
+  panels_ = std::make_unique<PanelsState>(TemplatesDirectory(paths_.exeDir));
+  prompts_ = std::make_unique<FilePrompts>(*this);
+  session_ = std::make_unique<HandsetSession>(*this, log_, settings_, *statusBar_, *progressBar_,
+                                              std::move(reach));
+  updateCheck_ = std::make_unique<UpdateCheck>(this);
+  shellIntegration_ = MakeShellIntegration(paths_.exeDir);
+  // Every way the window uploads (copy, drop, paste, patch run) asks the same questions.
+  HandsetFiles& files = session_->files();
+  files.askReplaceUnkept = [this](std::string_view handsetPath) {
+    return prompts_->askReplaceUnkept(QString::fromStdString(Utf8FromHandsetName(handsetPath)));
+  };
+  files.askReplaceCaseTwin = [this](std::string_view listedPath, std::string_view newPath) {
+    const auto name = [](std::string_view path) {
+      return QString::fromStdString(Utf8FromHandsetName(path.substr(path.rfind('/') + 1)));
+    };
+    return prompts_->askReplaceCaseTwin(name(listedPath), name(newPath));
+  };
 }
 
 MainWindow::~MainWindow() {

@@ -5,10 +5,14 @@
 #include <QTimer>
 #include <array>
 #include <filesystem>
-#include <string>
+#include <memory>
 
+#include "app/progress_bar.h"
 #include "app/splitter_drag.h"
+#include "app/status_bar.h"
 #include "app/window_layout.h"
+#include "panels/ui/handset_session.h"
+#include "panels/ui/panel_host.h"
 #include "support/event_log.h"
 #include "support/settings.h"
 
@@ -22,8 +26,10 @@ class QTreeView;
 namespace tollhaven {
 
 class EventLogView;
-class ProgressBar;
-class StatusBar;
+class FilePrompts;
+class PanelsState;
+class ShellIntegration;
+class UpdateCheck;
 
 // Where the program finds itself and keeps its files.
 struct AppPaths {
@@ -34,25 +40,16 @@ struct AppPaths {
   bool integrateWithDesktop = true;
 };
 
-// What the main window keeps per panel: the chosen drive-selector entry (0 is the handset), the
-// directory shown on the handset, and the row to select after a sort.
-struct PanelSide {
-  int driveIndex = 2;
-  std::string handsetDir = "/";
-  int rememberedRow = 0;
-};
-
-inline constexpr int kLeft = 0;
-inline constexpr int kRight = 1;
-
 // The program's only top-level window: two panels with their drive selectors and path fields,
 // the event log, the command buttons, the progress and status bars, and the menu. Keys, buttons
-// and menu items all arrive at OnCommand as command ids.
-class MainWindow : public QMainWindow {
+// and menu items all arrive at OnCommand as command ids. It hosts the panels and owns the
+// services they and the commands share, each made once in its constructor.
+class MainWindow : public QMainWindow, public PanelHost {
   Q_OBJECT
 
  public:
-  MainWindow(AppPaths paths, QStringList arguments, QWidget* parent = nullptr);
+  // The handset is reached through `reach`.
+  MainWindow(AppPaths paths, QStringList arguments, HandsetReach reach, QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // Carries out one command id of a key, a button or a menu item.
@@ -66,20 +63,29 @@ class MainWindow : public QMainWindow {
   // patch run whose lines failed writes it before it ends, so the failures can be read.
   void WriteLogFile() const;
 
-  int activeSide() const { return activeSide_; }
-  // A drive choice makes its side the active one.
-  void setActiveSide(int side) { activeSide_ = side; }
+  // The panels' host.
+  QWidget& dialogOwner() override { return *this; }
+  int activeSide() const override { return activeSide_; }
+  void setActiveSide(int side) override { activeSide_ = side; }
   bool tabSwitch() const { return tabSwitch_; }
-  PanelSide& panel(int side) { return sides_[side]; }
+  PanelSide& panel(int side) override { return sides_[side]; }
+  QTreeView* list(int side) const override { return lists_[side]; }
+  QLineEdit* pathField(int side) const override { return pathFields_[side]; }
+  QComboBox* driveSelector(int side) const override { return selectors_[side]; }
+  StatusBar& status() const override { return *statusBar_; }
+  ProgressBar& progress() const override { return *progressBar_; }
+  EventLog& eventLog() override { return log_; }
+  Settings& settings() override { return settings_; }
+  PanelsState& panels() override { return *panels_; }
+  HandsetSession& handsetSession() override { return *session_; }
 
-  QTreeView* list(int side) const { return lists_[side]; }
-  QLineEdit* pathField(int side) const { return pathFields_[side]; }
-  QComboBox* driveSelector(int side) const { return selectors_[side]; }
+  // The services the commands share besides the panels'; tests answer the questions in the
+  // user's place through their members.
+  FilePrompts& prompts() { return *prompts_; }
+  UpdateCheck& updateCheck() { return *updateCheck_; }
+  ShellIntegration& shellIntegration() { return *shellIntegration_; }
+
   QMenu* commandsMenu() const { return commandsMenu_; }
-  StatusBar& status() const { return *statusBar_; }
-  ProgressBar& progress() const { return *progressBar_; }
-  EventLog& eventLog() { return log_; }
-  Settings& settings() { return settings_; }
   const AppPaths& paths() const { return paths_; }
   const QStringList& arguments() const { return arguments_; }
   // The bold face of the lists and path fields, also used by the attributes dialog.
@@ -105,6 +111,7 @@ class MainWindow : public QMainWindow {
 
   void BuildControls();
   void BuildMenu();
+  void MakeServices(HandsetReach reach);
   void SetupButtonImages();
   void Initialise();
 
@@ -136,6 +143,12 @@ class MainWindow : public QMainWindow {
   QStringList arguments_;
   EventLog log_;
   Settings settings_;
+  // The services, made in MakeServices and gone before the log and the settings they use.
+  std::unique_ptr<PanelsState> panels_;
+  std::unique_ptr<FilePrompts> prompts_;
+  std::unique_ptr<HandsetSession> session_;
+  std::unique_ptr<UpdateCheck> updateCheck_;
+  std::unique_ptr<ShellIntegration> shellIntegration_;
 
   int activeSide_ = kLeft;
   bool tabSwitch_ = false;

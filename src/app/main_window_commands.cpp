@@ -14,8 +14,10 @@
 #include "app/command_dispatch.h"
 #include "app/control_ids.h"
 #include "app/dialogs.h"
+#include "app/file_operations.h"
 #include "app/main_window.h"
-#include "app/pending_commands.h"
+#include "app/shell_integration_commands.h"
+#include "panels/ui/panel_operations.h"
 
 namespace tollhaven {
 

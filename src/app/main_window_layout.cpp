@@ -10,7 +10,6 @@
 
 #include "app/event_log_view.h"
 #include "app/main_window.h"
-#include "app/pending_commands.h"
 #include "app/progress_bar.h"
 
 namespace tollhaven {

@@ -8,8 +8,10 @@
 #include <QThread>
 
 #include "app/main_window.h"
-#include "app/pending_commands.h"
+#include "app/patch_run.h"
+#include "app/shell_integration_commands.h"
 #include "app/startup_reminder.h"
+#include "support/ui/update_check.h"
 
 namespace tollhaven {
 namespace {
@@ -71,7 +73,7 @@ void MainWindow::RunStartupTasks() {
     StartCompanion(*this);
   }
   if (settings_.checkUpdate == 1) {
-    CheckForUpdate(*this);
+    updateCheck_->Run(log_);
   }
   if (settings_.showReminder == 1) {
     ShowStartupReminder();
@@ -141,7 +143,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   if (settings_.fadeIn == 1) {
     FadeOut();
   }
-  ReleaseFileList(*this);
+  session_->fileList().Release();
   event->accept();
 }
 
@@ -153,7 +155,7 @@ void MainWindow::EndWithoutSaving() {
   // closeEvent sees the window as closed already and lets it go without a step of its own.
   closed_ = true;
   startupTimer_.stop();
-  ReleaseFileList(*this);
+  session_->fileList().Release();
   close();
 }
 

@@ -11,9 +11,10 @@
 #include <system_error>
 #include <vector>
 
+#include "app/file_operations.h"
 #include "app/file_prompts.h"
 #include "app/main_window.h"
-#include "app/pending_commands.h"
+#include "app/patch_run.h"
 #include "app/progress_bar.h"
 #include "app/status_bar.h"
 #include "handset/patch_executor.h"
@@ -90,7 +91,7 @@ struct RunResult {
 // The start button's work: connect, show the handset, run every line, show the result.
 void RunPatchLines(MainWindow& window, const std::vector<std::string>& lines,
                    const fs::path& patchDirectory, RunResult& result) {
-  HandsetSession& session = HandsetSession::Of(window);
+  HandsetSession& session = window.handsetSession();
   Settings& settings = window.settings();
   session.patchRunning = true;
   // A list load during the run stays short; the records the run adds raise the limit, and the
@@ -129,8 +130,8 @@ void RunPatchFile(MainWindow& window, const QString& argument) {
       &window);
   dialog.exec();
 
-  FilePrompts& prompts = FilePrompts::Of(window);
-  HandsetSession& session = HandsetSession::Of(window);
+  FilePrompts& prompts = window.prompts();
+  HandsetSession& session = window.handsetSession();
   if (dialog.outcome() == PatchDialog::Outcome::Cancelled) {
     // No message.
   } else if (dialog.outcome() == PatchDialog::Outcome::Started && session.connected()) {
@@ -159,8 +160,8 @@ void RunStartupArgument(MainWindow& window) {
     return;
   }
   if (QFile::encodeName(argument).endsWith(".s4m")) {
-    FilePrompts::Of(window).showMessage(QMessageBox::Information, kCaption, SkinPackText(),
-                                        QMessageBox::Ok);
+    window.prompts().showMessage(QMessageBox::Information, kCaption, SkinPackText(),
+                                 QMessageBox::Ok);
     window.close();
     return;
   }

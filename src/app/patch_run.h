@@ -17,5 +17,8 @@ class MainWindow;
 // Without a non-empty argument 1 it does nothing. The fourth start-up task
 // (RunCommandLineArgument) calls it.
 void RunStartupArgument(MainWindow& window);
+// The fourth start-up task: the program's argument 1, when it has one, as RunStartupArgument
+// takes it.
+void RunCommandLineArgument(MainWindow& window);
 
 }  // namespace tollhaven

@@ -8,7 +8,6 @@
 #include <system_error>
 
 #include "app/main_window.h"
-#include "app/pending_commands.h"
 #include "support/shell_integration.h"
 #include "support/ui/shell_integration.h"
 
@@ -30,30 +29,26 @@ std::filesystem::path ExecutablePath() {
 
 }  // namespace
 
-ShellIntegration& ShellIntegrationOf(MainWindow& window) {
-  auto* integration = window.findChild<ShellIntegration*>(QString(), Qt::FindDirectChildrenOnly);
-  if (integration == nullptr) {
-    integration = new ShellIntegration(
-        ExecutablePath(), window.paths().exeDir / std::string(kCompanionFileName), &window);
-  }
-  return *integration;
+std::unique_ptr<ShellIntegration> MakeShellIntegration(const std::filesystem::path& exeDir) {
+  return std::make_unique<ShellIntegration>(ExecutablePath(),
+                                            exeDir / std::string(kCompanionFileName));
 }
 
 void RunShellIntegration(MainWindow& window) {
   if (!window.paths().integrateWithDesktop) {
     return;
   }
-  ShellIntegration& integration = ShellIntegrationOf(window);
+  ShellIntegration& integration = window.shellIntegration();
   integration.RegisterAssociations();
   integration.ApplyAutoStart(window.settings().autoStart == 1, kStartupStopSignalMs);
 }
 
 void ApplyAutoStart(MainWindow& window, bool autoStart) {
-  ShellIntegrationOf(window).ApplyAutoStart(autoStart, kOptionsStopSignalMs);
+  window.shellIntegration().ApplyAutoStart(autoStart, kOptionsStopSignalMs);
 }
 
 void StartCompanion(MainWindow& window) {
-  ShellIntegrationOf(window).StartCompanion();
+  window.shellIntegration().StartCompanion();
 }
 
 }  // namespace tollhaven

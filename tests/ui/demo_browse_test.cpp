@@ -8,14 +8,15 @@
 #include <QTreeView>
 
 #include "app/main_window.h"
-#include "app/pending_commands.h"
 #include "app/status_bar.h"
 #include "demo/demo_handset.h"
 #include "main_window_fixture.h"
+#include "panels/ui/panel_operations.h"
 #include "panels/ui/panels_state.h"
 
 using namespace tollhaven;
 using tollhaven::testing::Names;
+using tollhaven::testing::QuietSettings;
 using tollhaven::testing::WindowUnderTest;
 
 namespace {
@@ -48,10 +49,10 @@ class DemoBrowseTest : public QObject {
   void browsesTheDemoHandset() {
     const std::unique_ptr<p2ksim::SimulatedHandset> handset =
         MakeDemoHandset(std::chrono::microseconds(0));
-    WindowUnderTest test;
+    WindowUnderTest test(QuietSettings(), {},
+                         SimulatedReach(*handset, std::make_unique<ManualClock>()));
     QVERIFY(CopyTemplates(test.dir()));
     MainWindow& window = *test.window;
-    WireToSimulatedHandset(window, *handset, std::make_unique<ManualClock>());
     QVERIFY(test.Show());
 
     window.driveSelector(kRight)->setCurrentIndex(0);
@@ -76,7 +77,7 @@ class DemoBrowseTest : public QObject {
       QCOMPARE(window.list(kRight)->model()->index(row, 1).data().toString(),
                QStringLiteral("< DIR >"));
       // The sample entry D gives directories their icon.
-      QVERIFY(PanelsState::Of(window).model(kRight).rows()[static_cast<std::size_t>(row)].icon !=
+      QVERIFY(window.panels().model(kRight).rows()[static_cast<std::size_t>(row)].icon !=
               PanelIcons::kGenericFile);
     }
 

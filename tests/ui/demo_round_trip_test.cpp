@@ -63,9 +63,9 @@ class DemoRoundTripTest : public QObject {
   void aFileGoesUpAndComesBackUnchanged() {
     const std::unique_ptr<p2ksim::SimulatedHandset> handset =
         MakeDemoHandset(std::chrono::microseconds(0));
-    WindowUnderTest test;
+    WindowUnderTest test(QuietSettings(), {},
+                         SimulatedReach(*handset, std::make_unique<ManualClock>()));
     MainWindow& window = *test.window;
-    WireToSimulatedHandset(window, *handset, std::make_unique<ManualClock>());
     QVERIFY(test.Show());
     QTemporaryDir up, down;
     const QByteArray bytes = Contents(5000);
@@ -89,7 +89,7 @@ class DemoRoundTripTest : public QObject {
     QCOMPARE(back.readAll(), bytes);
     QVERIFY(Names(window, kLeft).contains(QStringLiteral("tune.mid")));
 
-    FilePrompts::Of(window).askYesNo = [](const QString&, const QString&) { return true; };
+    window.prompts().askYesNo = [](const QString&, const QString&) { return true; };
     Focus(window, kRight, QStringLiteral("tune.mid"));
     QTest::keyClick(window.list(kRight), Qt::Key_Delete);
     QVERIFY(!handset->File("/a/mobile/audio/tune.mid"));
@@ -102,9 +102,9 @@ class DemoRoundTripTest : public QObject {
       QSKIP("TOLLHAVEN_TRANSFER_SCREENSHOT names no file for the picture");
     }
     const std::unique_ptr<p2ksim::SimulatedHandset> handset = MakeDemoHandset();
-    WindowUnderTest test;
+    WindowUnderTest test(QuietSettings(), {},
+                         SimulatedReach(*handset, std::make_unique<SystemClock>()));
     MainWindow& window = *test.window;
-    WireToSimulatedHandset(window, *handset, std::make_unique<SystemClock>());
     QVERIFY(test.Show());
     QTemporaryDir up;
     QVERIFY(WriteFile(up.filePath(QStringLiteral("skin_blue.zip")), Contents(400 * 1024)));

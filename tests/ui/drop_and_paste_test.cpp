@@ -301,7 +301,7 @@ class DropAndPasteTest : public QObject {
     // Unplugged and let go, while the panel still shows the handset's rows.
     d.handset.DisconnectAfter(0);
     d.discovery->plugged = false;
-    HandsetSession& session = HandsetSession::Of(d.window);
+    HandsetSession& session = d.window.handsetSession();
     for (int i = 0; i < PhoneLink::kLinkLostAfter; ++i) {
       session.handset().PhoneClose();
     }

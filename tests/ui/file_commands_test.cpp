@@ -60,7 +60,7 @@ int Count(const p2ksim::SimulatedHandset& handset, int subCommand) {
 // The questions a command asked, answered from a list.
 struct Answers {
   explicit Answers(MainWindow& window, QList<bool> yes = {}) : yes_(std::move(yes)) {
-    FilePrompts::Of(window).askYesNo = [this](const QString& text, const QString& caption) {
+    window.prompts().askYesNo = [this](const QString& text, const QString& caption) {
       asked << caption + QStringLiteral(" | ") + text;
       return !yes_.isEmpty() && yes_.takeFirst();
     };
@@ -154,7 +154,7 @@ class FileCommandsTest : public QObject {
     QCOMPARE(LinesAfter(window, before),
              (std::vector<std::string>{"folder", "Delete failed: folder: Is a directory"}));
 
-    FilePrompts::Of(window).askNewName = [](std::string& name) { name = "folder"; };
+    window.prompts().askNewName = [](std::string& name) { name = "folder"; };
     window.OnCommand(ids::kNewFolderButton);
     QCOMPARE(window.eventLog().Lines().back(),
              std::string("New folder failed: folder: File exists"));
@@ -197,7 +197,7 @@ class FileCommandsTest : public QObject {
     TransferWindow h;
     const long reads = h.ListRequests();
     // A one-letter literal assigned here trips a false -Wrestrict in GCC 12 at -O3.
-    FilePrompts::Of(h.window).askNewName = [](std::string& name) { name = std::string(1, 'x'); };
+    h.window.prompts().askNewName = [](std::string& name) { name = std::string(1, 'x'); };
     h.window.setActiveSide(kRight);
     h.window.OnCommand(ids::kNewFolderButton);
     QVERIFY(h.handset.HasDirectory("/a/x"));
@@ -213,7 +213,7 @@ class FileCommandsTest : public QObject {
   void newFolderLocallyAndCancelOnEitherKind() {
     TransferWindow h;
     std::string typed = "made";
-    FilePrompts::Of(h.window).askNewName = [&typed](std::string& name) { name = typed; };
+    h.window.prompts().askNewName = [&typed](std::string& name) { name = typed; };
     h.window.setActiveSide(kLeft);
     h.window.OnCommand(ids::kNewFolderButton);
     QVERIFY(QDir(h.local.filePath(QStringLiteral("made"))).exists());
@@ -242,8 +242,7 @@ class FileCommandsTest : public QObject {
     ShowLocal(window, kRight, to.path());
     QStringList proposed;
     // Cancel in the copy-to dialog: the destination stays as proposed.
-    FilePrompts::Of(window).askCopyDestination = [&proposed](const std::string&,
-                                                             std::string& otherPath) {
+    window.prompts().askCopyDestination = [&proposed](const std::string&, std::string& otherPath) {
       proposed << QString::fromStdString(otherPath);
     };
     Select(window, kLeft, {"a.txt", "b.txt"});
@@ -276,8 +275,9 @@ class FileCommandsTest : public QObject {
     ShowLocal(window, kLeft, from.path());
     ShowLocal(window, kRight, to.path());
     QString typed;
-    FilePrompts::Of(window).askCopyDestination =
-        [&typed](const std::string&, std::string& otherPath) { otherPath = typed.toStdString(); };
+    window.prompts().askCopyDestination = [&typed](const std::string&, std::string& otherPath) {
+      otherPath = typed.toStdString();
+    };
     const struct {
       QString typed;
       QString written;
@@ -430,8 +430,7 @@ class FileCommandsTest : public QObject {
       QVERIFY(WriteFile(h.local.filePath(QStringLiteral("Ring.MP3")), "new"));
       ShowLocal(h.window, kLeft, h.local.path());
       QStringList asked;
-      FilePrompts::Of(h.window).askReplaceCaseTwin = [&](const QString& listed,
-                                                         const QString& upload) {
+      h.window.prompts().askReplaceCaseTwin = [&](const QString& listed, const QString& upload) {
         asked << listed + " | " + upload;
         return replace;
       };
@@ -538,12 +537,12 @@ class FileCommandsTest : public QObject {
 
     QVERIFY(cancel.pressed);
     QVERIFY(h.ListRequests() - before < 200);
-    QCOMPARE(HandsetSession::Of(h.window).fileList().fileListLoaded, 0);
+    QCOMPARE(h.window.handsetSession().fileList().fileListLoaded, 0);
     QVERIFY(Logged(h.window, "File list load cancelled."));
 
     // The next fill loads the whole list.
     h.window.OnCommand(ids::kRightRereadButton);
-    QCOMPARE(HandsetSession::Of(h.window).fileList().fileListLoaded, 1);
+    QCOMPARE(h.window.handsetSession().fileList().fileListLoaded, 1);
     QVERIFY(Names(h.window, kRight).contains(QStringLiteral("many")));
   }
 
@@ -567,7 +566,7 @@ class FileCommandsTest : public QObject {
     TransferWindow h;
     QStringList shown;
     std::optional<uint32_t> answer = 0x23;
-    FilePrompts::Of(h.window).askAttributes = [&](std::string_view text, const QString& name) {
+    h.window.prompts().askAttributes = [&](std::string_view text, const QString& name) {
       shown << name + QStringLiteral(" ") + QString::fromLatin1(text.data(), text.size());
       return answer;
     };
@@ -578,7 +577,7 @@ class FileCommandsTest : public QObject {
     QCOMPARE(RowNamed(h.window, kRight, "odd.zzz").column2, std::string("07    0023"));
     // The entry's field bytes read 00 23 00 07.
     uint32_t field = 0;
-    HandsetSession::Of(h.window).fileList().ForEachEntry([&field](const FileListEntry& entry) {
+    h.window.handsetSession().fileList().ForEachEntry([&field](const FileListEntry& entry) {
       if (entry.name == "/a/odd.zzz" && !entry.deleted) {
         field = entry.attributeField;
       }
@@ -601,8 +600,8 @@ class FileCommandsTest : public QObject {
   void attributesLeaveADirectoryRowAlone() {
     TransferWindow h;
     bool asked = false;
-    FilePrompts::Of(h.window).askAttributes = [&](std::string_view,
-                                                  const QString&) -> std::optional<uint32_t> {
+    h.window.prompts().askAttributes = [&](std::string_view,
+                                           const QString&) -> std::optional<uint32_t> {
       asked = true;
       return 0x23;
     };
@@ -621,7 +620,7 @@ class FileCommandsTest : public QObject {
     QVERIFY(WriteFile(h.local.filePath(QStringLiteral("notes.txt")), "n"));
     ShowLocal(h.window, kLeft, h.local.path());
     QStringList launched;
-    DesktopLauncher& launcher = FilePrompts::Of(h.window).launcher;
+    DesktopLauncher& launcher = h.window.prompts().launcher;
     launcher.openDefault = [&](const QString& path) { launched << "default " + path; };
     launcher.openAsText = [&](const QString& path) { launched << "text " + path; };
     launcher.startProgram = [&](const QString& program, const QStringList& arguments) {
@@ -654,7 +653,7 @@ class FileCommandsTest : public QObject {
 
   void restartForgetsTheListButTheMenuItemKeepsIt() {
     TransferWindow h;
-    PhoneFileList& list = HandsetSession::Of(h.window).fileList();
+    PhoneFileList& list = h.window.handsetSession().fileList();
     h.window.OnCommand(ids::kMenuRestart);
     QCOMPARE(h.handset.RestartCount(), 1);
     QCOMPARE(list.fileListLoaded, 1);

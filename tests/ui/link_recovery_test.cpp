@@ -34,7 +34,7 @@ class LinkRecoveryTest : public QObject {
     HandsetWindow h;
     Choose(h.window, kRight, 0);
     Activate(h.window, kRight, QStringLiteral("a"));
-    HandsetSession& session = HandsetSession::Of(h.window);
+    HandsetSession& session = h.window.handsetSession();
     QVERIFY(Names(h.window, kRight).contains(QStringLiteral("ring.mp3")));
 
     h.handset.DisconnectAfter(0);
@@ -65,7 +65,7 @@ class LinkRecoveryTest : public QObject {
     HandsetWindow h;
     Choose(h.window, kRight, 0);
     Activate(h.window, kRight, QStringLiteral("a"));
-    HandsetSession& session = HandsetSession::Of(h.window);
+    HandsetSession& session = h.window.handsetSession();
     session.link().silentTransactions = PhoneLink::kLinkLostAfter;  // as after silent commands
     long lostDuringWait = -1;
     // Before the dialog's first look at the finished worker.
@@ -91,11 +91,11 @@ class LinkRecoveryTest : public QObject {
     h.handset.AddFile("/a/b2.txt", {2});
     Choose(h.window, kRight, 0);
     Activate(h.window, kRight, QStringLiteral("a"));
-    HandsetSession& session = HandsetSession::Of(h.window);
+    HandsetSession& session = h.window.handsetSession();
     h.window.setActiveSide(kRight);
     h.window.list(kRight)->selectAll();
     QCOMPARE(h.window.list(kRight)->selectionModel()->selectedRows().size(), 6);  // ".." too
-    FilePrompts::Of(h.window).askYesNo = [](const QString&, const QString&) { return true; };
+    h.window.prompts().askYesNo = [](const QString&, const QString&) { return true; };
 
     h.handset.OverridePollCount(0, 1 << 30);
     for (int i = 0; i < PhoneLink::kLinkLostAfter; ++i) {
@@ -120,7 +120,7 @@ class LinkRecoveryTest : public QObject {
     HandsetWindow h;
     Choose(h.window, kRight, 0);
     Activate(h.window, kRight, QStringLiteral("a"));
-    HandsetSession& session = HandsetSession::Of(h.window);
+    HandsetSession& session = h.window.handsetSession();
     session.WatchLink();
     QVERIFY(session.connected());
     QCOMPARE(session.fileList().fileListLoaded, 1);

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "app/main_window.h"
-#include "app/pending_commands.h"
+#include "panels/ui/panel_operations.h"
 
 namespace tollhaven::testing {
 

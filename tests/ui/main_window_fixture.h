@@ -42,14 +42,17 @@ class WindowUnderTest {
   QTemporaryDir directory_;  // first in, last out: the window may write into it while it goes
 
  public:
-  // `arguments`: the command line the program was started with, its path first.
-  explicit WindowUnderTest(const Settings& settings = QuietSettings(), QStringList arguments = {}) {
+  // `arguments`: the command line the program was started with, its path first. The window
+  // reaches its handset through `reach`: a USB search finds none on a test machine.
+  explicit WindowUnderTest(const Settings& settings = QuietSettings(), QStringList arguments = {},
+                           HandsetReach reach = UsbReach()) {
     SaveSettings(settings, dir() / kSettingsFileName);
-    window = std::make_unique<MainWindow>(AppPaths{dir(), dir()}, std::move(arguments));
+    window = std::make_unique<MainWindow>(AppPaths{dir(), dir()}, std::move(arguments),
+                                          std::move(reach));
     // Activating a file row would start the desktop's viewer.
-    PanelsState::Of(*window).openFile = [](const QString&) {};
+    window->panels().openFile = [](const QString&) {};
     // The file commands ask nothing and start nothing unless a test answers for the user.
-    FilePrompts& prompts = FilePrompts::Of(*window);
+    FilePrompts& prompts = window->prompts();
     prompts.askYesNo = [](const QString&, const QString&) { return false; };
     prompts.askReplaceCaseTwin = [](const QString&, const QString&) { return false; };
     prompts.askNewName = [](std::string&) {};
@@ -81,7 +84,7 @@ class WindowUnderTest {
     for (int row = 0; row < count; ++row) {
       rows.push_back({"file" + std::to_string(row), "1", "", 0, 0});
     }
-    PanelsState::Of(*window).model(side).SetRows(std::move(rows), PanelModel::Names::Local);
+    window->panels().model(side).SetRows(std::move(rows), PanelModel::Names::Local);
   }
 
   std::unique_ptr<MainWindow> window;

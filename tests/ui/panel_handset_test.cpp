@@ -13,7 +13,6 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
-#include "app/pending_commands.h"
 #include "app/status_bar.h"
 #include "demo/demo_handset.h"
 #include "handset_window_fixture.h"
@@ -57,7 +56,7 @@ class PanelHandsetTest : public QObject {
     QVERIFY(h.window.eventLog().Lines().back() == "No p2k device found, NOT connected !");
 
     // While a patch runs, the right panel stays where it is.
-    HandsetSession::Of(h.window).patchRunning = true;
+    h.window.handsetSession().patchRunning = true;
     const QStringList before = Names(h.window, kRight);
     Choose(h.window, kRight, 0);
     QCOMPARE(h.window.panel(kRight).driveIndex, 0);

@@ -11,10 +11,10 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
-#include "app/pending_commands.h"
 #include "local_files_fixture.h"
 #include "main_window_fixture.h"
 #include "panels/ui/local_listing.h"
+#include "panels/ui/panel_operations.h"
 #include "panels/ui/panels_state.h"
 
 using namespace tollhaven;
@@ -112,7 +112,7 @@ class PanelLocalTest : public QObject {
     WindowUnderTest test;
     MainWindow& window = *test.window;
     QStringList opened;
-    PanelsState::Of(window).openFile = [&](const QString& path) { opened << path; };
+    window.panels().openFile = [&](const QString& path) { opened << path; };
     Show(window, kLeft, tree_.filePath(QStringLiteral("work")));
     Show(window, kRight, tree_.path());  // the right side changed directory last
     Activate(window, kLeft, RowOf(window, kLeft, QStringLiteral("notes.txt")));
@@ -202,7 +202,7 @@ class PanelLocalTest : public QObject {
   void aDriveThatCannotBeEnteredFallsBackToHomeAndEachDriveKeepsItsDirectory() {
     WindowUnderTest test;
     MainWindow& window = *test.window;
-    PanelsState& panels = PanelsState::Of(window);
+    PanelsState& panels = window.panels();
     QComboBox* selector = window.driveSelector(kLeft);
     panels.drives[kLeft].push_back({"/nonexistent-tollhaven-drive", DriveKind::Removable, ""});
     selector->addItem(QStringLiteral("/nonexistent-tollhaven-drive Removable disk"));

@@ -48,12 +48,12 @@ struct Message {
 // Every message box of the run, answered with `answer` where the box offers it.
 struct Messages {
   explicit Messages(MainWindow& window, QMessageBox::StandardButton answer = QMessageBox::No) {
-    FilePrompts::Of(window).showMessage =
-        [this, answer](QMessageBox::Icon icon, const QString& caption, const QString& text,
-                       QMessageBox::StandardButtons buttons) {
-          seen.push_back({icon, caption, text, buttons});
-          return buttons.testFlag(answer) ? answer : QMessageBox::Ok;
-        };
+    window.prompts().showMessage = [this, answer](QMessageBox::Icon icon, const QString& caption,
+                                                  const QString& text,
+                                                  QMessageBox::StandardButtons buttons) {
+      seen.push_back({icon, caption, text, buttons});
+      return buttons.testFlag(answer) ? answer : QMessageBox::Ok;
+    };
   }
   std::vector<Message> seen;
 };
@@ -68,7 +68,7 @@ class DialogDriver {
     QObject::connect(&timer_, &QTimer::timeout, [this, &window, act] {
       if (qobject_cast<WaitDialog*>(QApplication::activeModalWidget()) != nullptr) {
         fileLimits << window.settings().fileLimit;
-        patchRunning << HandsetSession::Of(window).patchRunning;
+        patchRunning << window.handsetSession().patchRunning;
       }
       auto* dialog = window.findChild<PatchDialog*>();
       if (acted || dialog == nullptr || !dialog->isVisible()) {
@@ -258,7 +258,7 @@ class PatchRunTest : public QObject {
       // The right panel stayed local; the run's state is put back.
       QCOMPARE(h.window.panel(kRight).driveIndex, 2);
       QCOMPARE(h.window.settings().fileLimit, 500);
-      QVERIFY(!HandsetSession::Of(h.window).patchRunning);
+      QVERIFY(!h.window.handsetSession().patchRunning);
       QVERIFY(!QFile::exists(ConfigFile(h.test)));
       QVERIFY(!QFile::exists(LogFile(h.test)));
     }
@@ -325,7 +325,7 @@ class PatchRunTest : public QObject {
       QCOMPARE(driver.fileLimits.first(), 3);
       QVERIFY(!driver.patchRunning.contains(false));
       QCOMPARE(h.window.settings().fileLimit, 500);
-      QVERIFY(!HandsetSession::Of(h.window).patchRunning);
+      QVERIFY(!h.window.handsetSession().patchRunning);
 
       // The right panel shows the handset.
       QCOMPARE(h.window.panel(kRight).driveIndex, 0);

@@ -12,7 +12,6 @@
 #include <map>
 
 #include "app/desktop_launcher.h"
-#include "app/pending_commands.h"
 #include "app/shell_integration_commands.h"
 #include "main_window_fixture.h"
 #include "support/shell_integration.h"
@@ -20,7 +19,6 @@
 #include "support/ui/shell_integration.h"
 
 using tollhaven::ShellIntegration;
-using tollhaven::ShellIntegrationOf;
 using tollhaven::testing::QuietSettings;
 using tollhaven::testing::WindowUnderTest;
 
@@ -345,7 +343,7 @@ void ShellIntegrationTest::autoStartOnWritesTheEntryAndStartsTheCompanion() {
   autoStart.autoStart = 1;
   WindowUnderTest window(autoStart);
   QVERIFY(!QFile::exists(StopSignal()));
-  ShellIntegrationOf(*window.window).startCompanion = [&started](const fs::path& program) {
+  window.window->shellIntegration().startCompanion = [&started](const fs::path& program) {
     started << ToQString(program);
     return true;
   };
@@ -420,7 +418,7 @@ void ShellIntegrationTest::theStopSignalKeepsTheLongerWaitAndEndsWhenTurnedOn() 
 void ShellIntegrationTest::theStartupTaskStartsTheCompanion() {
   WindowUnderTest window(QuietSettings());
   QStringList started;
-  ShellIntegrationOf(*window.window).startCompanion = [&started](const fs::path& program) {
+  window.window->shellIntegration().startCompanion = [&started](const fs::path& program) {
     started << ToQString(program);
     return true;
   };

@@ -53,7 +53,8 @@ int main(int argc, char* argv[]) {
   settings.autoStart = 0;
   tollhaven::SaveSettings(settings, dir / tollhaven::kSettingsFileName);
 
-  tollhaven::MainWindow window(tollhaven::AppPaths{dir, dir}, QApplication::arguments());
+  tollhaven::MainWindow window(tollhaven::AppPaths{dir, dir}, QApplication::arguments(),
+                               tollhaven::UsbReach());
   window.show();
   if (!QTest::qWaitForWindowExposed(&window)) {
     std::fprintf(stderr, "the main window was never shown\n");

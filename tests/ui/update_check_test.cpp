@@ -424,8 +424,8 @@ void UpdateCheckTest::atStartTheCheckEndsBeforeTheReminder() {
   settings.showReminder = 1;
   settings.fileLimit = -1;
   WindowUnderTest test(settings);
-  UpdateCheck& check = UpdateCheck::Of(*test.window);
-  QCOMPARE(&UpdateCheck::Of(*test.window), &check);
+  UpdateCheck& check = test.window->updateCheck();
+  QCOMPARE(&test.window->updateCheck(), &check);
   check.baseAddress = server.address();
   check.timeout = 200ms;
   check.askYesNo = [](const QString&, const QString&) { return false; };

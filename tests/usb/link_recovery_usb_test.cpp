@@ -47,15 +47,17 @@ class WithoutHotplug : public Discovery {
 
 // A main window whose handset is the fake USB device.
 struct UsbWindow {
-  explicit UsbWindow(bool hotplug) {
+  explicit UsbWindow(bool hotplug) : test(QuietSettings(), {}, Reach(hotplug)) {
     sim.SetVolumes({"/a"});
     sim.AddFile("/a/ring.mp3", std::vector<uint8_t>(1234));
+  }
+
+  static HandsetReach Reach(bool hotplug) {
     std::unique_ptr<Discovery> discovery = PlatformDiscovery();
     if (!hotplug) {
       discovery = std::make_unique<WithoutHotplug>(std::move(discovery));
     }
-    session =
-        &HandsetSession::Install(window, std::move(discovery), std::make_unique<ManualClock>());
+    return {std::move(discovery), std::make_unique<ManualClock>()};
   }
 
   long Count(const std::string& line) const {
@@ -75,7 +77,7 @@ struct UsbWindow {
       std::make_unique<FakeUsbHandset>(sim, FakeUsbHandset::Layout{});
   WindowUnderTest test;
   MainWindow& window = *test.window;
-  HandsetSession* session = nullptr;
+  HandsetSession* session = &window.handsetSession();
 };
 
 }  // namespace

@@ -3,19 +3,18 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "app/main_window.h"
-#include "app/pending_commands.h"
 #include "panels/ui/handset_session.h"
+#include "panels/ui/panel_host.h"
 #include "panels/ui/panel_operations.h"
 #include "panels/ui/panels_state.h"
 
 namespace tollhaven {
 
-void fillDriveSelector(MainWindow& window, int side) {
-  PanelsState& panels = PanelsState::Of(window);
+void fillDriveSelector(PanelHost& host, int side) {
+  PanelsState& panels = host.panels();
   std::vector<DriveEntry>& drives = panels.drives[static_cast<std::size_t>(side)];
   drives = LocalDrives();
-  QComboBox* selector = window.driveSelector(side);
+  QComboBox* selector = host.driveSelector(side);
   selector->setIconSize(QSize(16, 16));
   for (const DriveEntry& drive : drives) {
     const int icon =
@@ -24,37 +23,37 @@ void fillDriveSelector(MainWindow& window, int side) {
   }
 }
 
-void onDriveChosen(MainWindow& window, int side) {
-  QComboBox* selector = window.driveSelector(side);
+void onDriveChosen(PanelHost& host, int side) {
+  QComboBox* selector = host.driveSelector(side);
   selector->hidePopup();
-  window.setActiveSide(side);
-  window.pathField(side)->setEnabled(true);
-  window.pathField(1 - side)->setEnabled(false);
+  host.setActiveSide(side);
+  host.pathField(side)->setEnabled(true);
+  host.pathField(1 - side)->setEnabled(false);
 
-  PanelSide& panel = window.panel(side);
+  PanelSide& panel = host.panel(side);
   panel.driveIndex = selector->currentIndex();
   if (panel.driveIndex >= 1) {
-    SetColumn2Title(window, side, kLocalColumn2Title);
-    if (!selectLocalDrive(window, side, panel.driveIndex)) {
+    SetColumn2Title(host, side, kLocalColumn2Title);
+    if (!selectLocalDrive(host, side, panel.driveIndex)) {
       // A drive without a medium, or one that went away: the home directory instead.
       panel.driveIndex = kStartDriveEntry;
       selector->setCurrentIndex(kStartDriveEntry);
-      selectLocalDrive(window, side, kStartDriveEntry);
+      selectLocalDrive(host, side, kStartDriveEntry);
     }
-    fillLocalPanel(window, side);
+    fillLocalPanel(host, side);
   } else {
-    SetColumn2Title(window, side, kHandsetColumn2Title);
-    window.pathField(side)->setText(
+    SetColumn2Title(host, side, kHandsetColumn2Title);
+    host.pathField(side)->setText(
         QStringLiteral("P2k:") +
         QString::fromLatin1(panel.handsetDir.data(),
                             static_cast<qsizetype>(panel.handsetDir.size())));
-    HandsetSession& session = HandsetSession::Of(window);
+    HandsetSession& session = host.handsetSession();
     if (session.fileList().fileListLoaded == 0) {
-      ConnectHandset(window);
+      ConnectHandset(host);
     }
-    fillHandsetPanel(window, side);
+    fillHandsetPanel(host, side);
   }
-  sortPanel(window, side);
+  sortPanel(host, side);
 }
 
 }  // namespace tollhaven

@@ -18,15 +18,15 @@
 #include <iterator>
 #include <string>
 
-#include "app/main_window.h"
-#include "app/pending_commands.h"
-#include "app/selection_walk.h"
-#include "app/status_bar.h"
 #include "handset/handset_names.h"
 #include "panels/handset_volume.h"
 #include "panels/ui/frozen_lists.h"
 #include "panels/ui/handset_session.h"
+#include "panels/ui/panel_host.h"
+#include "panels/ui/panel_operations.h"
+#include "panels/ui/selection_walk.h"
 #include "support/local_files.h"
+#include "support/status_sink.h"
 
 namespace tollhaven {
 
@@ -36,53 +36,53 @@ std::filesystem::path LocalPath(const QString& path) {
   return std::filesystem::path(path.toStdU16String());
 }
 
-void DropOntoLocal(MainWindow& window, int side, const QString& source, const QString& name) {
-  const QString target = QDir(window.pathField(side)->text()).filePath(name);
+void DropOntoLocal(PanelHost& host, int side, const QString& source, const QString& name) {
+  const QString target = QDir(host.pathField(side)->text()).filePath(name);
   std::error_code error;
   {
-    FrozenLists frozen(window);
+    FrozenLists frozen(host);
     // A drop never overwrites: a file of that name stays as it is.
     if (CopyLocalFile(LocalPath(source), LocalPath(target), false, error) != LocalCopy::Copied) {
-      window.eventLog().AppendLog("Copy failed: " + name.toStdString() + ": " + error.message());
+      host.eventLog().AppendLog("Copy failed: " + name.toStdString() + ": " + error.message());
     }
   }
-  fillLocalPanel(window, side);
-  window.list(side)->setFocus(Qt::OtherFocusReason);
+  fillLocalPanel(host, side);
+  host.list(side)->setFocus(Qt::OtherFocusReason);
 }
 
 // Uploads one file into the handset panel's directory; false when it was cancelled, which stops
 // the rest of the drop as it stops the rest of a selection.
-bool DropOntoHandset(MainWindow& window, int side, const QString& source) {
-  HandsetSession& session = HandsetSession::Of(window);
-  EventLog& log = window.eventLog();
+bool DropOntoHandset(PanelHost& host, int side, const QString& source) {
+  HandsetSession& session = host.handsetSession();
+  EventLog& log = host.eventLog();
   FileOutcome outcome;
   {
-    FrozenLists frozen(window);
+    FrozenLists frozen(host);
     // The handset's commands stay out of the log during a drop; what went wrong is told once,
     // afterwards.
     log.logMuted = 1;
-    outcome = session.files().Upload(LocalPath(source), window.panel(side).handsetDir);
+    outcome = session.files().Upload(LocalPath(source), host.panel(side).handsetDir);
     log.logMuted = 0;
   }
   if (outcome != FileOutcome::Done) {
     log.AppendLog(session.files().lastReport());
   }
   if (outcome != FileOutcome::Skipped) {
-    showHandsetVolume(session.fileList(), window.status());
+    showHandsetVolume(session.fileList(), host.status());
   }
-  window.list(side)->setFocus(Qt::OtherFocusReason);
-  fillHandsetPanel(window, side);
-  sortPanel(window, side);
+  host.list(side)->setFocus(Qt::OtherFocusReason);
+  fillHandsetPanel(host, side);
+  sortPanel(host, side);
   return !session.files().lastCancelled();
 }
 
 // Whether the side still shows a handset that can be reached: a failed upload's refill turns
 // the panel to a local drive once the handset has gone.
-bool HandsetStillThere(MainWindow& window, int side) {
-  if (window.panel(side).driveIndex != 0) {
+bool HandsetStillThere(PanelHost& host, int side) {
+  if (host.panel(side).driveIndex != 0) {
     return false;
   }
-  HandsetSession& session = HandsetSession::Of(window);
+  HandsetSession& session = host.handsetSession();
   return session.connected() && !session.link().LinkLost();
 }
 
@@ -92,37 +92,37 @@ QList<QUrl> FileUrls(const QMimeData* data) {
 
 }  // namespace
 
-void dropFiles(MainWindow& window, int side, const QList<QUrl>& urls) {
+void dropFiles(PanelHost& host, int side, const QList<QUrl>& urls) {
   // What the panel was when the files were let go decides: a drop onto the handset only ever
   // uploads, also once the handset has gone and the panel shows a local drive instead.
-  const bool ontoHandset = window.panel(side).driveIndex == 0;
+  const bool ontoHandset = host.panel(side).driveIndex == 0;
   for (auto url = urls.crbegin(); url != urls.crend(); ++url) {
-    if (ontoHandset && !HandsetStillThere(window, side)) {
+    if (ontoHandset && !HandsetStillThere(host, side)) {
       const auto left = std::distance(url, urls.crend());
-      window.eventLog().AppendLog("Skipped, the handset is gone: " + std::to_string(left) +
-                                  (left == 1 ? " file" : " files") + " not uploaded");
+      host.eventLog().AppendLog("Skipped, the handset is gone: " + std::to_string(left) +
+                                (left == 1 ? " file" : " files") + " not uploaded");
       return;
     }
     if (!url->isLocalFile()) {
-      window.eventLog().AppendLog("Skipped, not a local file: " + url->toString().toStdString());
+      host.eventLog().AppendLog("Skipped, not a local file: " + url->toString().toStdString());
       continue;
     }
     const QString source = url->toLocalFile();
     const QFileInfo info(source);
     if (info.isDir()) {
-      window.eventLog().AppendLog("Skipped, a directory: " + info.fileName().toStdString());
+      host.eventLog().AppendLog("Skipped, a directory: " + info.fileName().toStdString());
       continue;
     }
     if (!ontoHandset) {
-      DropOntoLocal(window, side, source, info.fileName());
-    } else if (!DropOntoHandset(window, side, source)) {
+      DropOntoLocal(host, side, source, info.fileName());
+    } else if (!DropOntoHandset(host, side, source)) {
       return;
     }
   }
 }
 
-std::unique_ptr<QMimeData> DragOutData(MainWindow& window, int side, QTemporaryDir& staging) {
-  SelectionWalk walk(window, side);
+std::unique_ptr<QMimeData> DragOutData(PanelHost& host, int side, QTemporaryDir& staging) {
+  SelectionWalk walk(host, side);
   QList<QUrl> urls;
   if (!walk.handset()) {
     const QDir directory(walk.localDirectory());
@@ -130,7 +130,7 @@ std::unique_ptr<QMimeData> DragOutData(MainWindow& window, int side, QTemporaryD
       urls << QUrl::fromLocalFile(directory.filePath(walk.shownName()));
     }
   } else {
-    HandsetFiles& files = HandsetSession::Of(window).files();
+    HandsetFiles& files = host.handsetSession().files();
     for (int r = walk.First(); r != -1; r = walk.Next()) {
       const HandsetItem item = walk.handsetItem();
       if (files.Download(walk.handsetDirectory(), item, LocalPath(staging.path())) ==
@@ -151,25 +151,25 @@ std::unique_ptr<QMimeData> DragOutData(MainWindow& window, int side, QTemporaryD
   return data;
 }
 
-PanelDropHandler::PanelDropHandler(MainWindow& window, int side)
-    : QObject(window.list(side)), window_(window), side_(side) {
-  QTreeView* list = window.list(side);
-  list->setAcceptDrops(true);
-  list->viewport()->setAcceptDrops(true);
-  list->installEventFilter(this);
-  list->viewport()->installEventFilter(this);
+PanelDropHandler::PanelDropHandler(PanelHost& host, int side)
+    : QObject(host.list(side)), host_(host), side_(side), list_(host.list(side)) {
+  list_->setAcceptDrops(true);
+  list_->viewport()->setAcceptDrops(true);
+  list_->installEventFilter(this);
+  list_->viewport()->installEventFilter(this);
 }
 
 PanelDropHandler::~PanelDropHandler() = default;
 
 bool PanelDropHandler::eventFilter(QObject* watched, QEvent* event) {
-  QTreeView* list = window_.list(side_);
+  // The list's own events reach this filter while the host goes, so it is not asked for it.
+  QTreeView* list = list_;
   switch (event->type()) {
     case QEvent::KeyPress:
       if (watched == list && static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
         // Only files: text on the clipboard is nothing to copy.
         if (!working_) {
-          Work([&] { dropFiles(window_, side_, FileUrls(QApplication::clipboard()->mimeData())); });
+          Work([&] { dropFiles(host_, side_, FileUrls(QApplication::clipboard()->mimeData())); });
         }
         return true;
       }
@@ -201,7 +201,7 @@ bool PanelDropHandler::eventFilter(QObject* watched, QEvent* event) {
       QMetaObject::invokeMethod(
           this,
           [this, urls = FileUrls(drop->mimeData())] {
-            Work([&] { dropFiles(window_, side_, urls); });
+            Work([&] { dropFiles(host_, side_, urls); });
           },
           Qt::QueuedConnection);
       return true;
@@ -219,7 +219,7 @@ bool PanelDropHandler::eventFilter(QObject* watched, QEvent* event) {
           (mouse->position().toPoint() - pressedAt_).manhattanLength() >=
               QApplication::startDragDistance()) {
         pressedOnRow_ = false;
-        if (window_.panel(side_).driveIndex == 0) {
+        if (host_.panel(side_).driveIndex == 0) {
           // The handset's files are fetched first, each under its wait dialog: after this
           // event, not inside it, where the dialog's loop could swallow the button's release.
           working_ = true;
@@ -248,27 +248,27 @@ void PanelDropHandler::StartDrag() {
   if (!staging->isValid()) {
     return;
   }
-  std::unique_ptr<QMimeData> data = DragOutData(window_, side_, *staging);
+  std::unique_ptr<QMimeData> data = DragOutData(host_, side_, *staging);
   if (!data) {
     return;
   }
   // The button may have been let go while the handset's files came; a drag started then would
   // stick to the cursor until the next click.
-  if (window_.panel(side_).driveIndex == 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
-    window_.eventLog().AppendLog(
+  if (host_.panel(side_).driveIndex == 0 && !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+    host_.eventLog().AppendLog(
         "Drag not started: the mouse button was released before the files were ready.");
     return;
   }
   staging_ = std::move(staging);
   emit dragStarted(data->urls());
-  auto* drag = new QDrag(window_.list(side_));
+  auto* drag = new QDrag(list_);
   drag->setMimeData(data.release());
   drag->exec(Qt::CopyAction);
 }
 
-void installDropHandlers(MainWindow& window) {
+void installDropHandlers(PanelHost& host) {
   for (int side : {kLeft, kRight}) {
-    new PanelDropHandler(window, side);
+    new PanelDropHandler(host, side);
   }
 }
 

@@ -10,28 +10,29 @@
 
 class QMimeData;
 class QTemporaryDir;
+class QTreeView;
 
 namespace tollhaven {
 
-class MainWindow;
+class PanelHost;
 
 // Copies the local files among `urls`, last first, into the side's directory: a plain copy that
 // never overwrites onto a local panel, an upload onto a handset panel. Directories are not
 // copied. Cancel in a wait dialog stops the rest; so does a handset that has gone, with one line
 // for the files left.
-void dropFiles(MainWindow& window, int side, const QList<QUrl>& urls);
+void dropFiles(PanelHost& host, int side, const QList<QUrl>& urls);
 
 // What dragging the side's selected rows out of the window offers other programs: the local
 // files' URLs, or for a handset panel the files downloaded into `staging` first. Null when no
 // file can be offered or a download was cancelled.
-std::unique_ptr<QMimeData> DragOutData(MainWindow& window, int side, QTemporaryDir& staging);
+std::unique_ptr<QMimeData> DragOutData(PanelHost& host, int side, QTemporaryDir& staging);
 
 // Takes drops and Ctrl+V on one list, and starts drags of its rows out of it.
 class PanelDropHandler : public QObject {
   Q_OBJECT
 
  public:
-  PanelDropHandler(MainWindow& window, int side);
+  PanelDropHandler(PanelHost& host, int side);
   ~PanelDropHandler() override;
 
  signals:
@@ -49,8 +50,9 @@ class PanelDropHandler : public QObject {
   // Runs a drop, a paste or the fetching for a drag out; no other is taken until it ends.
   void Work(const std::function<void()>& work);
 
-  MainWindow& window_;
+  PanelHost& host_;
   int side_;
+  QTreeView* list_;  // the list watched, this handler's parent
   QPoint pressedAt_;
   bool pressedOnRow_ = false;
   // A drop, a paste or a drag out is queued or under way.

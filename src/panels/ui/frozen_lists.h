@@ -2,28 +2,28 @@
 
 #include <QTreeView>
 
-#include "app/main_window.h"
+#include "panels/ui/panel_host.h"
 
 namespace tollhaven {
 
 // While files change under them, neither list is redrawn; both are again once this goes.
 class FrozenLists {
  public:
-  explicit FrozenLists(MainWindow& window) : window_(window) {
+  explicit FrozenLists(PanelHost& host) : host_(host) {
     for (int side : {kLeft, kRight}) {
-      window_.list(side)->setUpdatesEnabled(false);
+      host_.list(side)->setUpdatesEnabled(false);
     }
   }
   ~FrozenLists() {
     for (int side : {kLeft, kRight}) {
-      window_.list(side)->setUpdatesEnabled(true);
+      host_.list(side)->setUpdatesEnabled(true);
     }
   }
   FrozenLists(const FrozenLists&) = delete;
   FrozenLists& operator=(const FrozenLists&) = delete;
 
  private:
-  MainWindow& window_;
+  PanelHost& host_;
 };
 
 }  // namespace tollhaven

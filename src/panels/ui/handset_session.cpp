@@ -3,11 +3,6 @@
 #include <QApplication>
 #include <utility>
 
-#include "app/file_prompts.h"
-#include "app/main_window.h"
-#include "app/progress_bar.h"
-#include "app/status_bar.h"
-#include "handset/handset_names.h"
 #include "link/connect.h"
 #include "link/platform_discovery.h"
 #include "panels/ui/hotplug_notifier.h"
@@ -16,34 +11,26 @@
 
 namespace tollhaven {
 
-HandsetSession::HandsetSession(MainWindow& window, std::unique_ptr<Discovery> discovery,
-                               std::unique_ptr<Clock> clock)
-    : QObject(&window),
-      clock_(std::move(clock)),
-      discovery_(std::move(discovery)),
-      link_(window.eventLog(), *clock_),
+HandsetReach UsbReach() {
+  return {PlatformDiscovery(), std::make_unique<SystemClock>()};
+}
+
+HandsetSession::HandsetSession(QWidget& dialogOwner, EventLog& log, Settings& settings,
+                               StatusSink& status, ProgressSink& progress, HandsetReach reach)
+    : clock_(std::move(reach.clock)),
+      discovery_(std::move(reach.discovery)),
+      link_(log, *clock_),
       handset_(link_),
-      fileList_(handset_, window.settings()),
-      files_(fileList_, window.eventLog(), signal_,
-             [&window](WorkerSignal& signal, std::function<void()> job) {
-               return RunWorker(&window, signal, std::move(job));
+      fileList_(handset_, settings),
+      files_(fileList_, log, signal_,
+             [&dialogOwner](WorkerSignal& signal, std::function<void()> job) {
+               return RunWorker(&dialogOwner, signal, std::move(job));
              }),
-      window_(window),
+      status_(status),
       recovery_(link_, *discovery_),
       linkWatch_(this) {
   setObjectName(QStringLiteral("handsetSession"));
-  // Every way the window uploads (copy, drop, paste, patch run) asks the same questions.
-  files_.askReplaceUnkept = [&window](std::string_view handsetPath) {
-    return FilePrompts::Of(window).askReplaceUnkept(
-        QString::fromStdString(Utf8FromHandsetName(handsetPath)));
-  };
-  files_.askReplaceCaseTwin = [&window](std::string_view listedPath, std::string_view newPath) {
-    const auto name = [](std::string_view path) {
-      return QString::fromStdString(Utf8FromHandsetName(path.substr(path.rfind('/') + 1)));
-    };
-    return FilePrompts::Of(window).askReplaceCaseTwin(name(listedPath), name(newPath));
-  };
-  handset_.SetProgress(&window.progress());
+  handset_.SetProgress(&progress);
   // A plain search on a timer serves every discovery (the simulated handset's too) and every
   // platform, and costs nothing while a handset answers; hot-plug events, where there are any,
   // only make the look come sooner.
@@ -80,25 +67,11 @@ void HandsetSession::WatchLink() {
       fileList_.Release();
       break;
     case LinkChange::Back:
-      fileList_.LoadVolumeInfo(window_.status());
+      fileList_.LoadVolumeInfo(status_);
       break;
     case LinkChange::None:
       break;
   }
-}
-
-HandsetSession& HandsetSession::Of(MainWindow& window) {
-  auto* session = window.findChild<HandsetSession*>(QString(), Qt::FindDirectChildrenOnly);
-  if (session != nullptr) {
-    return *session;
-  }
-  return *new HandsetSession(window, PlatformDiscovery(), std::make_unique<SystemClock>());
-}
-
-HandsetSession& HandsetSession::Install(MainWindow& window, std::unique_ptr<Discovery> discovery,
-                                        std::unique_ptr<Clock> clock) {
-  delete window.findChild<HandsetSession*>(QString(), Qt::FindDirectChildrenOnly);
-  return *new HandsetSession(window, std::move(discovery), std::move(clock));
 }
 
 void HandsetSession::EnsureConnected() {

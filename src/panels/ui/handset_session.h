@@ -14,28 +14,31 @@
 #include "support/clock.h"
 #include "support/worker_signal.h"
 
+class QWidget;
+
 namespace tollhaven {
 
-class MainWindow;
+class ProgressSink;
 class StatusSink;
 
-// The handset as one main window reaches it: how it is found, the link, the file commands and
-// the cached file list both panels share. The window's event log, settings and progress bar
-// serve it.
+// How a handset is reached: how it is found (a USB search in the program, the simulated handset
+// in the demo and the tests) and the clock that times its waits.
+struct HandsetReach {
+  std::unique_ptr<Discovery> discovery;
+  std::unique_ptr<Clock> clock;
+};
+// The reach of a handset plugged into this computer.
+HandsetReach UsbReach();
+
+// The handset as the panels reach it: how it is found, the link, the file commands and the
+// cached file list both panels share. The host's event log, settings, status and progress bars
+// serve it; its wait dialogs belong to `dialogOwner`. It looks after the link from the start.
 class HandsetSession : public QObject {
   Q_OBJECT
 
  public:
-  HandsetSession(MainWindow& window, std::unique_ptr<Discovery> discovery,
-                 std::unique_ptr<Clock> clock);
-
-  // The window's session. The first call makes one that looks for a handset on this computer.
-  static HandsetSession& Of(MainWindow& window);
-  // Gives the window a session that finds its handset through `discovery`, replacing any
-  // before it. For a handset other than a USB one (the simulated handset of the demo program
-  // and the tests); call it before the handset is first used.
-  static HandsetSession& Install(MainWindow& window, std::unique_ptr<Discovery> discovery,
-                                 std::unique_ptr<Clock> clock);
+  HandsetSession(QWidget& dialogOwner, EventLog& log, Settings& settings, StatusSink& status,
+                 ProgressSink& progress, HandsetReach reach);
 
   // A handset was found once; its device stays open from then on.
   bool connected() const { return link_.transport() != nullptr; }
@@ -71,7 +74,7 @@ class HandsetSession : public QObject {
   PhoneFileList fileList_;
   WorkerSignal signal_;
   HandsetFiles files_;
-  MainWindow& window_;
+  StatusSink& status_;
   LinkRecovery recovery_;
   QTimer linkWatch_;
   // Devices reported gone and not yet compared with the handset's: a worker held the link.

@@ -6,9 +6,8 @@
 #include <QLineEdit>
 #include <QTreeView>
 
-#include "app/main_window.h"
-#include "app/pending_commands.h"
 #include "panels/ui/local_listing.h"
+#include "panels/ui/panel_host.h"
 #include "panels/ui/panel_operations.h"
 #include "panels/ui/panels_state.h"
 
@@ -30,8 +29,8 @@ QString Normalised(const QString& directory) {
 
 }  // namespace
 
-bool selectLocalDrive(MainWindow& window, int side, int entry) {
-  PanelsState& panels = PanelsState::Of(window);
+bool selectLocalDrive(PanelHost& host, int side, int entry) {
+  PanelsState& panels = host.panels();
   const DriveEntry* drive = DriveOfEntry(panels, side, entry);
   DriveDirectories& directories = panels.directories[static_cast<std::size_t>(side)];
   bool entered = false;
@@ -45,22 +44,22 @@ bool selectLocalDrive(MainWindow& window, int side, int entry) {
       entered = Enter(directory);
     }
     if (entered) {
-      window.pathField(side)->setText(Normalised(directory));
+      host.pathField(side)->setText(Normalised(directory));
       return true;
     }
   }
   // Like the system's own current directory, the field then shows where the process still is.
-  window.pathField(side)->setText(Normalised(QDir::currentPath()));
+  host.pathField(side)->setText(Normalised(QDir::currentPath()));
   return false;
 }
 
-void fillLocalPanel(MainWindow& window, int side) {
-  PanelsState& panels = PanelsState::Of(window);
-  const QString directory = window.pathField(side)->text();
+void fillLocalPanel(PanelHost& host, int side) {
+  PanelsState& panels = host.panels();
+  const QString directory = host.pathField(side)->text();
   Enter(directory);
   panels.model(side).SetRows(ListLocalDirectory(directory, panels.icons), PanelModel::Names::Local);
   const std::vector<DriveEntry>& drives = panels.drives[static_cast<std::size_t>(side)];
-  const DriveEntry* shown = DriveOfEntry(panels, side, window.panel(side).driveIndex);
+  const DriveEntry* shown = DriveOfEntry(panels, side, host.panel(side).driveIndex);
   const DriveEntry* on = panels.directories[static_cast<std::size_t>(side)].Remember(
       drives, directory.toStdString(), shown);
   // Drives nest (home lies on "/"): a walk up out of the drive the selector shows moves the
@@ -68,35 +67,35 @@ void fillLocalPanel(MainWindow& window, int side) {
   // stays in the directory instead of going back into the old drive.
   if (shown != nullptr && on != nullptr && on != shown) {
     const int entry = static_cast<int>(on - drives.data()) + 1;
-    window.panel(side).driveIndex = entry;
-    window.driveSelector(side)->setCurrentIndex(entry);
+    host.panel(side).driveIndex = entry;
+    host.driveSelector(side)->setCurrentIndex(entry);
   }
-  sortPanel(window, side);
+  sortPanel(host, side);
 }
 
-void activateLocalRow(MainWindow& window, int side) {
-  PanelsState& panels = PanelsState::Of(window);
-  const QModelIndex focused = window.list(side)->currentIndex();
+void activateLocalRow(PanelHost& host, int side) {
+  PanelsState& panels = host.panels();
+  const QModelIndex focused = host.list(side)->currentIndex();
   if (!focused.isValid()) {
     return;
   }
   const QString name = panels.model(side).NameOf(focused.row());
-  const QString candidate = window.pathField(side)->text() + QLatin1Char('/') + name;
+  const QString candidate = host.pathField(side)->text() + QLatin1Char('/') + name;
   if (Enter(candidate)) {
-    window.pathField(side)->setText(Normalised(candidate));
-    fillLocalPanel(window, side);
+    host.pathField(side)->setText(Normalised(candidate));
+    fillLocalPanel(host, side);
   } else {
     panels.openFile(QDir::cleanPath(candidate));
   }
-  sortPanel(window, side);
+  sortPanel(host, side);
 }
 
-void FallBackToStartDrive(MainWindow& window, int side) {
-  window.panel(side).driveIndex = kStartDriveEntry;
-  SetColumn2Title(window, side, kLocalColumn2Title);
-  window.driveSelector(side)->setCurrentIndex(kStartDriveEntry);
-  selectLocalDrive(window, side, kStartDriveEntry);
-  fillLocalPanel(window, side);
+void FallBackToStartDrive(PanelHost& host, int side) {
+  host.panel(side).driveIndex = kStartDriveEntry;
+  SetColumn2Title(host, side, kLocalColumn2Title);
+  host.driveSelector(side)->setCurrentIndex(kStartDriveEntry);
+  selectLocalDrive(host, side, kStartDriveEntry);
+  fillLocalPanel(host, side);
 }
 
 }  // namespace tollhaven

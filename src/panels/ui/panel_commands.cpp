@@ -4,9 +4,8 @@
 #include <QItemSelectionModel>
 #include <QTreeView>
 
-#include "app/main_window.h"
-#include "app/pending_commands.h"
 #include "panels/selection_restore.h"
+#include "panels/ui/panel_host.h"
 #include "panels/ui/panel_list_look.h"
 #include "panels/ui/panel_operations.h"
 #include "panels/ui/panels_state.h"
@@ -39,10 +38,10 @@ class ListSelection : public RowSelection {
 
 }  // namespace
 
-void setupPanels(MainWindow& window) {
-  PanelsState& panels = PanelsState::Of(window);
+void setupPanels(PanelHost& host) {
+  PanelsState& panels = host.panels();
   for (int side : {kLeft, kRight}) {
-    QTreeView* list = window.list(side);
+    QTreeView* list = host.list(side);
     QAbstractItemModel* placeholder = list->model();
     list->setModel(&panels.model(side));
     if (placeholder != nullptr && placeholder->parent() == list) {
@@ -52,19 +51,19 @@ void setupPanels(MainWindow& window) {
   }
 }
 
-void SortSide(MainWindow& window, int side, int mode) {
-  PanelsState& panels = PanelsState::Of(window);
+void SortSide(PanelHost& host, int side, int mode) {
+  PanelsState& panels = host.panels();
   PanelModel& model = panels.model(side);
   model.Sort(mode, panels.NameComparison(model));
-  restoreSelection(window, side, window.panel(side).rememberedRow);
+  restoreSelection(host, side, host.panel(side).rememberedRow);
 }
 
-void sortPanel(MainWindow& window, int side) {
-  SortSide(window, side, PanelsState::Of(window).sort.nameSortMode);
+void sortPanel(PanelHost& host, int side) {
+  SortSide(host, side, host.panels().sort.nameSortMode);
 }
 
-void restoreSelection(MainWindow& window, int side, int row) {
-  QTreeView* list = window.list(side);
+void restoreSelection(PanelHost& host, int side, int row) {
+  QTreeView* list = host.list(side);
   if (list->selectionModel() == nullptr) {
     return;
   }
@@ -72,8 +71,8 @@ void restoreSelection(MainWindow& window, int side, int row) {
   tollhaven::restoreSelection(selection, side, row);
 }
 
-void onColumnClick(MainWindow& window, int side, int column) {
-  PanelsState& panels = PanelsState::Of(window);
+void onColumnClick(PanelHost& host, int side, int column) {
+  PanelsState& panels = host.panels();
   PanelModel& model = panels.model(side);
   PanelHeader header = model.header();
   const int mode = tollhaven::onColumnClick(panels.sort, header, column);
@@ -81,11 +80,11 @@ void onColumnClick(MainWindow& window, int side, int column) {
     return;
   }
   model.SetHeader(header);
-  SortSide(window, side, mode);
+  SortSide(host, side, mode);
 }
 
-void SetColumn2Title(MainWindow& window, int side, std::string_view title) {
-  PanelModel& model = PanelsState::Of(window).model(side);
+void SetColumn2Title(PanelHost& host, int side, std::string_view title) {
+  PanelModel& model = host.panels().model(side);
   PanelHeader header = model.header();
   setColumn2Title(header, title);
   model.SetHeader(header);

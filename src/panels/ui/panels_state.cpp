@@ -3,24 +3,16 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "app/main_window.h"
-#include "support/app_paths.h"
-
 namespace tollhaven {
 
-PanelsState::PanelsState(MainWindow& window)
-    : QObject(&window), templates(icons, TemplatesDirectory(window.paths().exeDir)) {
+PanelsState::PanelsState(const std::filesystem::path& templatesDirectory)
+    : templates(icons, templatesDirectory) {
   setObjectName(QStringLiteral("panelsState"));
   for (int side : {kLeftSide, kRightSide}) {
     models_[static_cast<std::size_t>(side)] = new PanelModel(icons, this);
   }
   collator_.setCaseSensitivity(Qt::CaseInsensitive);
   openFile = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
-}
-
-PanelsState& PanelsState::Of(MainWindow& window) {
-  auto* state = window.findChild<PanelsState*>(QString(), Qt::FindDirectChildrenOnly);
-  return state != nullptr ? *state : *new PanelsState(window);
 }
 
 NameCompare PanelsState::NameComparison(const PanelModel& model) const {

@@ -3,6 +3,7 @@
 #include <QCollator>
 #include <QObject>
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -14,19 +15,15 @@
 
 namespace tollhaven {
 
-class MainWindow;
-
-// What the two panels of a main window keep besides the window's own per-side state: the
+// What the two panels keep besides their host's own per-side state: the
 // shared sort directions, the rows of each side, the icons, the drives of the selectors with
 // their current directories, and how names are compared and files opened.
 class PanelsState : public QObject {
   Q_OBJECT
 
  public:
-  explicit PanelsState(MainWindow& window);
-
-  // The window's panel state, made on first use.
-  static PanelsState& Of(MainWindow& window);
+  // The handset panel's template icons are read from `templatesDirectory`.
+  explicit PanelsState(const std::filesystem::path& templatesDirectory);
 
   PanelModel& model(int side) { return *models_[static_cast<std::size_t>(side)]; }
   // Case-insensitive comparison in the user's locale, for rows written as `model` writes them.

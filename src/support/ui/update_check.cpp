@@ -47,11 +47,6 @@ UpdateCheck::UpdateCheck(QWidget* owner) : QObject(owner) {
 
 UpdateCheck::~UpdateCheck() = default;
 
-UpdateCheck& UpdateCheck::Of(QWidget& owner) {
-  auto* check = owner.findChild<UpdateCheck*>(QString(), Qt::FindDirectChildrenOnly);
-  return check != nullptr ? *check : *new UpdateCheck(&owner);
-}
-
 void UpdateCheck::Run(EventLog& log) {
   const std::string versionKey = UpdateVersionKey(kAboutCaption);
   log.AppendLog("Open Internet connection. ");

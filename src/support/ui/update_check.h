@@ -44,9 +44,6 @@ class UpdateCheck : public QObject {
   explicit UpdateCheck(QWidget* owner = nullptr);
   ~UpdateCheck() override;
 
-  // The checker of a window, made with the program's defaults on first use.
-  static UpdateCheck& Of(QWidget& owner);
-
   // Runs the whole check once, writing its lines to `log`.
   void Run(EventLog& log);
 

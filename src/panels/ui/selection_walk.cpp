@@ -1,22 +1,22 @@
-#include "app/selection_walk.h"
+#include "panels/ui/selection_walk.h"
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QTreeView>
 
-#include "app/main_window.h"
 #include "handset/handset_names.h"
 #include "panels/handset_view.h"
+#include "panels/ui/panel_host.h"
 #include "panels/ui/panels_state.h"
 #include "support/text_helpers.h"
 
 namespace tollhaven {
 
-SelectionWalk::SelectionWalk(MainWindow& window, int side) : window_(window), side_(side) {}
+SelectionWalk::SelectionWalk(PanelHost& host, int side) : host_(host), side_(side) {}
 
 int SelectionWalk::Next(int start) {
-  const PanelModel& model = PanelsState::Of(window_).model(side_);
-  const QItemSelectionModel* selection = window_.list(side_)->selectionModel();
+  const PanelModel& model = host_.panels().model(side_);
+  const QItemSelectionModel* selection = host_.list(side_)->selectionModel();
   if (selection == nullptr) {
     return -1;
   }
@@ -27,7 +27,7 @@ int SelectionWalk::Next(int start) {
       continue;
     }
     currentRow = r;
-    window_.panel(side_).rememberedRow = r;
+    host_.panel(side_).rememberedRow = r;
     row = candidate;
     return r;
   }
@@ -35,31 +35,31 @@ int SelectionWalk::Next(int start) {
 }
 
 bool SelectionWalk::handset() const {
-  return window_.panel(side_).driveIndex == 0;
+  return host_.panel(side_).driveIndex == 0;
 }
 
 bool SelectionWalk::otherHandset() const {
-  return window_.panel(other()).driveIndex == 0;
+  return host_.panel(other()).driveIndex == 0;
 }
 
 QString SelectionWalk::shownName() const {
-  return PanelsState::Of(window_).model(side_).Text(row.name);
+  return host_.panels().model(side_).Text(row.name);
 }
 
 QString SelectionWalk::localDirectory() const {
-  return window_.pathField(side_)->text();
+  return host_.pathField(side_)->text();
 }
 
 QString SelectionWalk::otherLocalDirectory() const {
-  return window_.pathField(other())->text();
+  return host_.pathField(other())->text();
 }
 
 std::string SelectionWalk::handsetDirectory() const {
-  return window_.panel(side_).handsetDir;
+  return host_.panel(side_).handsetDir;
 }
 
 std::string SelectionWalk::otherHandsetDirectory() const {
-  return window_.panel(other()).handsetDir;
+  return host_.panel(other()).handsetDir;
 }
 
 std::string SelectionWalk::handsetPath() const {

@@ -8,13 +8,13 @@
 
 namespace tollhaven {
 
-class MainWindow;
+class PanelHost;
 
 // The selected rows of one panel, top to bottom, as every file command walks them. The ".." row
 // is passed over even when selected: it is a way up, not an entry to act on.
 class SelectionWalk {
  public:
-  SelectionWalk(MainWindow& window, int side);
+  SelectionWalk(PanelHost& host, int side);
 
   // The next selected row after `start` (-1 searches from the top), which becomes the current
   // row and the side's remembered row; -1 when there is none.
@@ -46,7 +46,7 @@ class SelectionWalk {
   HandsetItem handsetItem() const;
 
  private:
-  MainWindow& window_;
+  PanelHost& host_;
   int side_;
 };
 
