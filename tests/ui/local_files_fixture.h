@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QString>
 
-#include "app/main_window.h"
+#include "panels/ui/panel_host.h"
 #include "panels/ui/panel_operations.h"
 
 namespace tollhaven::testing {
@@ -22,7 +22,7 @@ inline QByteArray ReadFile(const QString& path) {
 }
 
 // Lists a local directory in the side's panel, as choosing it there does.
-inline void ShowLocal(MainWindow& window, int side, const QString& directory) {
+inline void ShowLocal(PanelHost& window, int side, const QString& directory) {
   window.pathField(side)->setText(directory);
   fillLocalPanel(window, side);
 }

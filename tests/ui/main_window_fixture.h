@@ -27,7 +27,7 @@ inline Settings QuietSettings() {
 }
 
 // The names in column 0 of a side's list, top to bottom.
-inline QStringList Names(MainWindow& window, int side) {
+inline QStringList Names(const PanelHost& window, int side) {
   QStringList names;
   QAbstractItemModel* model = window.list(side)->model();
   for (int row = 0; row < model->rowCount(); ++row) {

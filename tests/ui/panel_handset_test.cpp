@@ -13,8 +13,8 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
-#include "app/status_bar.h"
 #include "demo/demo_handset.h"
+#include "fake_panel_host.h"
 #include "handset_window_fixture.h"
 #include "panels/ui/handset_session.h"
 #include "panels/ui/panels_state.h"
@@ -28,79 +28,80 @@ class PanelHandsetTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The panel operations on a host of their own.
   void bothSidesShareOneFetchedList() {
-    HandsetWindow h;
-    Choose(h.window, kLeft, 0);
+    HandsetHost h;
+    Choose(h.host, kLeft, 0);
     const long requests = h.ListRequests();
     QVERIFY(requests > 0);
-    QCOMPARE(Names(h.window, kLeft), (QStringList{"a"}));
-    QCOMPARE(h.window.pathField(kLeft)->text(), QStringLiteral("P2k:/"));
-    QCOMPARE(h.window.list(kLeft)->model()->headerData(2, Qt::Horizontal).toString(),
+    QCOMPARE(Names(h.host, kLeft), (QStringList{"a"}));
+    QCOMPARE(h.host.pathField(kLeft)->text(), QStringLiteral("P2k:/"));
+    QCOMPARE(h.host.list(kLeft)->model()->headerData(2, Qt::Horizontal).toString(),
              QStringLiteral("Ownr/Attr"));
 
-    Choose(h.window, kRight, 0);
+    Choose(h.host, kRight, 0);
     QCOMPARE(h.ListRequests(), requests);
-    QCOMPARE(Names(h.window, kRight), (QStringList{"a"}));
-    QCOMPARE(h.window.panel(kRight).driveIndex, 0);
+    QCOMPARE(Names(h.host, kRight), (QStringList{"a"}));
+    QCOMPARE(h.host.panel(kRight).driveIndex, 0);
   }
 
   void withoutAHandsetTheSideFallsBackToHome() {
-    HandsetWindow h;
+    HandsetHost h;
     h.discovery->plugged = false;
-    Choose(h.window, kLeft, 0);
-    QCOMPARE(h.window.panel(kLeft).driveIndex, 2);
-    QCOMPARE(h.window.driveSelector(kLeft)->currentIndex(), 2);
-    QCOMPARE(h.window.pathField(kLeft)->text(), QDir::homePath());
-    QCOMPARE(h.window.list(kLeft)->model()->headerData(2, Qt::Horizontal).toString(),
+    Choose(h.host, kLeft, 0);
+    QCOMPARE(h.host.panel(kLeft).driveIndex, 2);
+    QCOMPARE(h.host.driveSelector(kLeft)->currentIndex(), 2);
+    QCOMPARE(h.host.pathField(kLeft)->text(), QDir::homePath());
+    QCOMPARE(h.host.list(kLeft)->model()->headerData(2, Qt::Horizontal).toString(),
              QStringLiteral("Date/Time"));
-    QVERIFY(h.window.eventLog().Lines().back() == "No p2k device found, NOT connected !");
+    QVERIFY(h.host.eventLog().Lines().back() == "No p2k device found, NOT connected !");
 
     // While a patch runs, the right panel stays where it is.
-    h.window.handsetSession().patchRunning = true;
-    const QStringList before = Names(h.window, kRight);
-    Choose(h.window, kRight, 0);
-    QCOMPARE(h.window.panel(kRight).driveIndex, 0);
-    QCOMPARE(Names(h.window, kRight), before);
+    h.host.handsetSession().patchRunning = true;
+    const QStringList before = Names(h.host, kRight);
+    Choose(h.host, kRight, 0);
+    QCOMPARE(h.host.panel(kRight).driveIndex, 0);
+    QCOMPARE(Names(h.host, kRight), before);
   }
 
   void walksIntoAndOutOfDirectoriesAndLeavesFilesAlone() {
-    HandsetWindow h;
-    Choose(h.window, kRight, 0);
-    Activate(h.window, kRight, QStringLiteral("a"));
-    QCOMPARE(h.window.pathField(kRight)->text(), QStringLiteral("P2k:/a/"));
-    QCOMPARE(Names(h.window, kRight), (QStringList{"..", "audio", "odd.zzz", "ring.mp3"}));
-    QCOMPARE(RowNamed(h.window, kRight, "ring.mp3").column2, std::string("07    0020"));
+    HandsetHost h;
+    Choose(h.host, kRight, 0);
+    Activate(h.host, kRight, QStringLiteral("a"));
+    QCOMPARE(h.host.pathField(kRight)->text(), QStringLiteral("P2k:/a/"));
+    QCOMPARE(Names(h.host, kRight), (QStringList{"..", "audio", "odd.zzz", "ring.mp3"}));
+    QCOMPARE(RowNamed(h.host, kRight, "ring.mp3").column2, std::string("07    0020"));
 
-    Activate(h.window, kRight, QStringLiteral("ring.mp3"));
-    QCOMPARE(h.window.pathField(kRight)->text(), QStringLiteral("P2k:/a/"));
+    Activate(h.host, kRight, QStringLiteral("ring.mp3"));
+    QCOMPARE(h.host.pathField(kRight)->text(), QStringLiteral("P2k:/a/"));
 
-    Activate(h.window, kRight, QStringLiteral("audio"));
-    QCOMPARE(QString::fromStdString(h.window.panel(kRight).handsetDir),
-             QStringLiteral("/a/audio/"));
-    QCOMPARE(Names(h.window, kRight), (QStringList{"..", "deeper", "tune.mid"}));
-    Activate(h.window, kRight, QStringLiteral(".."));
-    Activate(h.window, kRight, QStringLiteral(".."));
-    QCOMPARE(h.window.pathField(kRight)->text(), QStringLiteral("P2k:/"));
-    QCOMPARE(QString::fromStdString(h.window.panel(kRight).handsetDir), QStringLiteral("/"));
+    Activate(h.host, kRight, QStringLiteral("audio"));
+    QCOMPARE(QString::fromStdString(h.host.panel(kRight).handsetDir), QStringLiteral("/a/audio/"));
+    QCOMPARE(Names(h.host, kRight), (QStringList{"..", "deeper", "tune.mid"}));
+    Activate(h.host, kRight, QStringLiteral(".."));
+    Activate(h.host, kRight, QStringLiteral(".."));
+    QCOMPARE(h.host.pathField(kRight)->text(), QStringLiteral("P2k:/"));
+    QCOMPARE(QString::fromStdString(h.host.panel(kRight).handsetDir), QStringLiteral("/"));
   }
 
   void rowIconsComeFromTheTemplatesFolder() {
-    HandsetWindow h;
-    const QDir templates(QString::fromStdString((h.test.dir() / "Templates").string()));
+    HandsetHost h;
+    const QDir templates(QString::fromStdString((h.host.dir() / "Templates").string()));
     QVERIFY(templates.mkpath(QStringLiteral("D")));
     QFile sample(templates.filePath(QStringLiteral("_.mp3")));
     QVERIFY(sample.open(QIODevice::WriteOnly));
     sample.close();
 
-    Choose(h.window, kLeft, 0);
-    Activate(h.window, kLeft, QStringLiteral("a"));
-    const int mp3 = RowNamed(h.window, kLeft, "ring.mp3").icon;
+    Choose(h.host, kLeft, 0);
+    Activate(h.host, kLeft, QStringLiteral("a"));
+    const int mp3 = RowNamed(h.host, kLeft, "ring.mp3").icon;
     QVERIFY(mp3 > PanelIcons::kGenericFile);
-    QCOMPARE(RowNamed(h.window, kLeft, "odd.zzz").icon, PanelIcons::kGenericFile);
-    QVERIFY(RowNamed(h.window, kLeft, "audio").icon > PanelIcons::kGenericFile);
-    QVERIFY(RowNamed(h.window, kLeft, "audio").icon != mp3);
+    QCOMPARE(RowNamed(h.host, kLeft, "odd.zzz").icon, PanelIcons::kGenericFile);
+    QVERIFY(RowNamed(h.host, kLeft, "audio").icon > PanelIcons::kGenericFile);
+    QVERIFY(RowNamed(h.host, kLeft, "audio").icon != mp3);
   }
 
+  // In the main window: its re-read button and its drive selectors.
   void aStaleListIsFetchedAgainOnReread() {
     HandsetWindow h;
     Choose(h.window, kLeft, 0);

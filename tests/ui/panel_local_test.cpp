@@ -11,6 +11,7 @@
 
 #include "app/control_ids.h"
 #include "app/main_window.h"
+#include "fake_panel_host.h"
 #include "local_files_fixture.h"
 #include "main_window_fixture.h"
 #include "panels/ui/local_listing.h"
@@ -18,27 +19,28 @@
 #include "panels/ui/panels_state.h"
 
 using namespace tollhaven;
+using tollhaven::testing::FakePanelHost;
 using tollhaven::testing::Names;
 using tollhaven::testing::WindowUnderTest;
 using tollhaven::testing::WriteFile;
 
 namespace {
 
-QString Cell(MainWindow& window, int side, int row, int column) {
+QString Cell(PanelHost& window, int side, int row, int column) {
   QAbstractItemModel* model = window.list(side)->model();
   return model->data(model->index(row, column)).toString();
 }
 
-int RowOf(MainWindow& window, int side, const QString& name) {
+int RowOf(PanelHost& window, int side, const QString& name) {
   return static_cast<int>(Names(window, side).indexOf(name));
 }
 
-void Show(MainWindow& window, int side, const QString& directory) {
+void Show(PanelHost& window, int side, const QString& directory) {
   window.pathField(side)->setText(directory);
   fillLocalPanel(window, side);
 }
 
-void Activate(MainWindow& window, int side, int row) {
+void Activate(PanelHost& window, int side, int row) {
   window.list(side)->setCurrentIndex(window.list(side)->model()->index(row, 0));
   activateLocalRow(window, side);
 }
@@ -59,15 +61,14 @@ class PanelLocalTest : public QObject {
   }
 
   void rootHasNoParentRowAndOneLevelDownItComesFirst() {
-    WindowUnderTest test;
-    MainWindow& window = *test.window;
-    Show(window, kLeft, QStringLiteral("/"));
-    QVERIFY(window.list(kLeft)->model()->rowCount() > 0);
-    QVERIFY(!Names(window, kLeft).contains(QStringLiteral("..")));
-    QVERIFY(!Names(window, kLeft).contains(QStringLiteral(".")));
+    FakePanelHost host;
+    Show(host, kLeft, QStringLiteral("/"));
+    QVERIFY(host.list(kLeft)->model()->rowCount() > 0);
+    QVERIFY(!Names(host, kLeft).contains(QStringLiteral("..")));
+    QVERIFY(!Names(host, kLeft).contains(QStringLiteral(".")));
 
-    Show(window, kLeft, tree_.filePath(QStringLiteral("work")));
-    QCOMPARE(Names(window, kLeft), (QStringList{"..", "inner", ".hidden", "big.bin", "notes.txt"}));
+    Show(host, kLeft, tree_.filePath(QStringLiteral("work")));
+    QCOMPARE(Names(host, kLeft), (QStringList{"..", "inner", ".hidden", "big.bin", "notes.txt"}));
   }
 
   void rowsShowDirectoriesSizesAndTheTimeOnTheTwentyFourHourClock() {
@@ -78,16 +79,15 @@ class PanelLocalTest : public QObject {
     QVERIFY(file.setFileTime(late, QFileDevice::FileModificationTime));
     file.close();
 
-    WindowUnderTest test;
-    MainWindow& window = *test.window;
-    Show(window, kRight, tree_.filePath(QStringLiteral("work")));
-    const int inner = RowOf(window, kRight, QStringLiteral("inner"));
-    const int row = RowOf(window, kRight, QStringLiteral("notes.txt"));
-    QCOMPARE(Cell(window, kRight, inner, 1), QStringLiteral("< DIR >"));
-    QCOMPARE(Cell(window, kRight, row, 1), QStringLiteral("5"));
-    QCOMPARE(Cell(window, kRight, RowOf(window, kRight, QStringLiteral("big.bin")), 1),
+    FakePanelHost host;
+    Show(host, kRight, tree_.filePath(QStringLiteral("work")));
+    const int inner = RowOf(host, kRight, QStringLiteral("inner"));
+    const int row = RowOf(host, kRight, QStringLiteral("notes.txt"));
+    QCOMPARE(Cell(host, kRight, inner, 1), QStringLiteral("< DIR >"));
+    QCOMPARE(Cell(host, kRight, row, 1), QStringLiteral("5"));
+    QCOMPARE(Cell(host, kRight, RowOf(host, kRight, QStringLiteral("big.bin")), 1),
              QStringLiteral("3000"));
-    const QString dateTime = Cell(window, kRight, row, 2);
+    const QString dateTime = Cell(host, kRight, row, 2);
     QVERIFY2(dateTime.endsWith(QStringLiteral(" 23:05")), qPrintable(dateTime));
     QCOMPARE(dateTime, QLocale::system().toString(late.date(), QLocale::ShortFormat) +
                            QStringLiteral(" 23:05"));
@@ -95,31 +95,84 @@ class PanelLocalTest : public QObject {
   }
 
   void enteringParentNormalisesThePath() {
-    WindowUnderTest test;
-    MainWindow& window = *test.window;
+    FakePanelHost host;
     const QString inner = tree_.filePath(QStringLiteral("work/inner"));
-    Show(window, kLeft, inner);
-    Activate(window, kLeft, 0);
-    QCOMPARE(window.pathField(kLeft)->text(), QDir::cleanPath(tree_.filePath("work")));
-    QVERIFY(Names(window, kLeft).contains(QStringLiteral("inner")));
+    Show(host, kLeft, inner);
+    Activate(host, kLeft, 0);
+    QCOMPARE(host.pathField(kLeft)->text(), QDir::cleanPath(tree_.filePath("work")));
+    QVERIFY(Names(host, kLeft).contains(QStringLiteral("inner")));
 
-    Activate(window, kLeft, RowOf(window, kLeft, QStringLiteral("inner")));
-    QCOMPARE(window.pathField(kLeft)->text(), QDir::cleanPath(inner));
-    QCOMPARE(Names(window, kLeft), QStringList{".."});
+    Activate(host, kLeft, RowOf(host, kLeft, QStringLiteral("inner")));
+    QCOMPARE(host.pathField(kLeft)->text(), QDir::cleanPath(inner));
+    QCOMPARE(Names(host, kLeft), QStringList{".."});
   }
 
   void activatingAFileOpensItFromItsOwnPanelsDirectory() {
-    WindowUnderTest test;
-    MainWindow& window = *test.window;
+    FakePanelHost host;
     QStringList opened;
-    window.panels().openFile = [&](const QString& path) { opened << path; };
-    Show(window, kLeft, tree_.filePath(QStringLiteral("work")));
-    Show(window, kRight, tree_.path());  // the right side changed directory last
-    Activate(window, kLeft, RowOf(window, kLeft, QStringLiteral("notes.txt")));
+    host.panels().openFile = [&](const QString& path) { opened << path; };
+    Show(host, kLeft, tree_.filePath(QStringLiteral("work")));
+    Show(host, kRight, tree_.path());  // the right side changed directory last
+    Activate(host, kLeft, RowOf(host, kLeft, QStringLiteral("notes.txt")));
     QCOMPARE(opened, QStringList{QDir::cleanPath(tree_.filePath("work/notes.txt"))});
-    QCOMPARE(window.pathField(kLeft)->text(), tree_.filePath(QStringLiteral("work")));
+    QCOMPARE(host.pathField(kLeft)->text(), tree_.filePath(QStringLiteral("work")));
   }
 
+  void sortingKeepsTheRightSelectionAndDropsTheLeftOne() {
+    FakePanelHost host;
+    for (int side : {kLeft, kRight}) {
+      Show(host, side, tree_.filePath(QStringLiteral("work")));
+      QItemSelectionModel* selection = host.list(side)->selectionModel();
+      selection->select(host.list(side)->model()->index(RowOf(host, side, "notes.txt"), 0),
+                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+      host.panel(side).rememberedRow = 0;
+      onColumnClick(host, side, 1);
+      QStringList selected;
+      for (const QModelIndex& index : selection->selectedRows()) {
+        selected << index.data().toString();
+      }
+      selected.sort();
+      QCOMPARE(selected, side == kLeft ? QStringList{".."} : (QStringList{"..", "notes.txt"}));
+      QCOMPARE(selection->currentIndex().row(), 0);
+    }
+    // A remembered row past the end selects nothing.
+    host.panel(kLeft).rememberedRow = 99;
+    sortPanel(host, kLeft);
+    QVERIFY(host.list(kLeft)->selectionModel()->selectedRows().isEmpty());
+  }
+
+  void aDriveThatCannotBeEnteredFallsBackToHomeAndEachDriveKeepsItsDirectory() {
+    FakePanelHost host;
+    PanelsState& panels = host.panels();
+    QComboBox* selector = host.driveSelector(kLeft);
+    panels.drives[kLeft].push_back({"/nonexistent-tollhaven-drive", DriveKind::Removable, ""});
+    selector->addItem(QStringLiteral("/nonexistent-tollhaven-drive Removable disk"));
+    panels.drives[kLeft].push_back({tree_.path().toStdString(), DriveKind::Fixed, ""});
+    selector->addItem(tree_.path() + QLatin1Char(' '));
+    const int missing = selector->count() - 2;
+    const int temporary = selector->count() - 1;
+
+    selector->setCurrentIndex(missing);
+    onDriveChosen(host, kLeft);
+    QCOMPARE(host.panel(kLeft).driveIndex, 2);
+    QCOMPARE(selector->currentIndex(), 2);
+    QCOMPARE(host.pathField(kLeft)->text(), QDir::homePath());
+
+    selector->setCurrentIndex(temporary);
+    onDriveChosen(host, kLeft);
+    QCOMPARE(host.pathField(kLeft)->text(), tree_.path());
+    Activate(host, kLeft, RowOf(host, kLeft, QStringLiteral("work")));
+    selector->setCurrentIndex(2);
+    onDriveChosen(host, kLeft);
+    selector->setCurrentIndex(temporary);
+    onDriveChosen(host, kLeft);
+    QCOMPARE(host.pathField(kLeft)->text(), tree_.filePath(QStringLiteral("work")));
+    QCOMPARE(host.activeSide(), kLeft);
+    QVERIFY(host.pathField(kLeft)->isEnabled());
+    QVERIFY(!host.pathField(kRight)->isEnabled());
+  }
+
+  // In the main window: its header clicks, its start, its re-read buttons.
   void columnClicksSortTheClickedListAndShareTheDirections() {
     WindowUnderTest test;
     MainWindow& window = *test.window;
@@ -161,30 +214,6 @@ class PanelLocalTest : public QObject {
     QCOMPARE(arrow(kRight, 1), int(kArrowUp));
   }
 
-  void sortingKeepsTheRightSelectionAndDropsTheLeftOne() {
-    WindowUnderTest test;
-    MainWindow& window = *test.window;
-    for (int side : {kLeft, kRight}) {
-      Show(window, side, tree_.filePath(QStringLiteral("work")));
-      QItemSelectionModel* selection = window.list(side)->selectionModel();
-      selection->select(window.list(side)->model()->index(RowOf(window, side, "notes.txt"), 0),
-                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
-      window.panel(side).rememberedRow = 0;
-      window.list(side)->header()->sectionClicked(1);
-      QStringList selected;
-      for (const QModelIndex& index : selection->selectedRows()) {
-        selected << index.data().toString();
-      }
-      selected.sort();
-      QCOMPARE(selected, side == kLeft ? QStringList{".."} : (QStringList{"..", "notes.txt"}));
-      QCOMPARE(selection->currentIndex().row(), 0);
-    }
-    // A remembered row past the end selects nothing.
-    window.panel(kLeft).rememberedRow = 99;
-    sortPanel(window, kLeft);
-    QVERIFY(window.list(kLeft)->selectionModel()->selectedRows().isEmpty());
-  }
-
   void driveSelectorsListTheHandsetRootAndHome() {
     WindowUnderTest test;
     MainWindow& window = *test.window;
@@ -197,38 +226,6 @@ class PanelLocalTest : public QObject {
       QCOMPARE(selector->currentIndex(), 2);
       QCOMPARE(window.pathField(side)->text(), QDir::homePath());
     }
-  }
-
-  void aDriveThatCannotBeEnteredFallsBackToHomeAndEachDriveKeepsItsDirectory() {
-    WindowUnderTest test;
-    MainWindow& window = *test.window;
-    PanelsState& panels = window.panels();
-    QComboBox* selector = window.driveSelector(kLeft);
-    panels.drives[kLeft].push_back({"/nonexistent-tollhaven-drive", DriveKind::Removable, ""});
-    selector->addItem(QStringLiteral("/nonexistent-tollhaven-drive Removable disk"));
-    panels.drives[kLeft].push_back({tree_.path().toStdString(), DriveKind::Fixed, ""});
-    selector->addItem(tree_.path() + QLatin1Char(' '));
-    const int missing = selector->count() - 2;
-    const int temporary = selector->count() - 1;
-
-    selector->setCurrentIndex(missing);
-    onDriveChosen(window, kLeft);
-    QCOMPARE(window.panel(kLeft).driveIndex, 2);
-    QCOMPARE(selector->currentIndex(), 2);
-    QCOMPARE(window.pathField(kLeft)->text(), QDir::homePath());
-
-    selector->setCurrentIndex(temporary);
-    onDriveChosen(window, kLeft);
-    QCOMPARE(window.pathField(kLeft)->text(), tree_.path());
-    Activate(window, kLeft, RowOf(window, kLeft, QStringLiteral("work")));
-    selector->setCurrentIndex(2);
-    onDriveChosen(window, kLeft);
-    selector->setCurrentIndex(temporary);
-    onDriveChosen(window, kLeft);
-    QCOMPARE(window.pathField(kLeft)->text(), tree_.filePath(QStringLiteral("work")));
-    QCOMPARE(window.activeSide(), kLeft);
-    QVERIFY(window.pathField(kLeft)->isEnabled());
-    QVERIFY(!window.pathField(kRight)->isEnabled());
   }
 
   // Re-read lists the panel's own directory again, whatever the other panel listed last: on the
