@@ -1,0 +1,36 @@
+# Fails when a source of a layer includes a header of a folder the layer may not use.
+#   cmake -DLAYER=<name> -DFOLDERS=<dir,...> -DALLOWED=<folder,...> -DROOT=<src> -DSTAMP=<file>
+#         -P check_layer.cmake
+# FOLDERS are the layer's own directories (their .h and .cpp files are read, not below); a
+# folder is named as it is written in an include: "handset", "panels/ui". Headers of folders
+# that are no layer (the generated ones are in "support") are not checked.
+string(REPLACE "," ";" FOLDERS "${FOLDERS}")
+string(REPLACE "," ";" ALLOWED "${ALLOWED}")
+set(layers app cli mount link handset panels support handset/ui panels/ui support/ui)
+set(bad "")
+foreach(folder IN LISTS FOLDERS)
+  file(GLOB files "${ROOT}/${folder}/*.h" "${ROOT}/${folder}/*.cpp")
+  foreach(file IN LISTS files)
+    file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include[ \t]+\"[a-z_]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX MATCH "\"([a-z_]+)/(ui/)?" match "${line}")
+      set(used "${CMAKE_MATCH_1}")
+      if(CMAKE_MATCH_2)
+        set(used "${used}/ui")
+      endif()
+      list(FIND layers "${used}" isLayer)
+      list(FIND ALLOWED "${used}" isAllowed)
+      if(NOT used STREQUAL folder AND isLayer GREATER -1 AND isAllowed EQUAL -1)
+        file(RELATIVE_PATH shown "${ROOT}" "${file}")
+        string(STRIP "${line}" line)
+        list(APPEND bad "  ${shown}: ${line}")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(bad)
+  list(JOIN bad "\n" bad)
+  list(JOIN ALLOWED ", " allowed)
+  message(FATAL_ERROR "The ${LAYER} layer may include only ${allowed}:\n${bad}")
+endif()
+file(WRITE "${STAMP}" "")
