@@ -15,8 +15,9 @@ int RunInPlace(WorkerSignal& signal, const std::function<void()>& job) {
 
 }  // namespace
 
-Volume::Volume(Handset& handset, Settings& settings, EventLog& log, char letter)
-    : list_(handset, settings), files_(list_, log, signal_, RunInPlace) {
+Volume::Volume(Handset& handset, Settings& settings, EventLog& log, char letter,
+               ProgressSink& progress)
+    : list_(handset, settings), files_(list_, log, signal_, RunInPlace, progress) {
   list_.partitionLetter = letter;
 }
 
@@ -53,8 +54,8 @@ std::vector<HandsetFile> Volume::FilesBelow(std::string_view path) const {
   return below;
 }
 
-HandsetConnection::HandsetConnection(PhoneLink& link, Settings& settings)
-    : link_(link), settings_(settings), handset_(link) {}
+HandsetConnection::HandsetConnection(PhoneLink& link, Settings& settings, ProgressSink& progress)
+    : link_(link), settings_(settings), progress_(progress), handset_(link) {}
 
 bool HandsetConnection::Connect(Discovery& discovery) {
   tollhaven::Connect(link_, discovery);
@@ -118,9 +119,9 @@ HandsetConnection::Opening HandsetConnection::OpenVolume(char letter) {
   if (volumesRead() && letters_.find(letter) == std::string::npos) {
     return {VolumeOpening::NoSuchVolume, nullptr};
   }
-  auto volume = std::make_unique<Volume>(handset_, settings_, link_.log(), letter);
+  auto volume = std::make_unique<Volume>(handset_, settings_, link_.log(), letter, progress_);
   WorkerSignal signal;
-  volume->list().FileListWorker(signal);
+  volume->list().FileListWorker(signal, progress_);
   VolumeOpening result = VolumeOpening::Opened;
   if (!signal.Succeeded()) {
     // The count answers zero files for an empty volume, and the load then fails.

@@ -14,6 +14,7 @@
 #include "handset/phone_file_list.h"
 #include "link/discovery.h"
 #include "link/phone_link.h"
+#include "support/progress_sink.h"
 #include "support/settings.h"
 #include "support/status_sink.h"
 
@@ -34,7 +35,9 @@ struct HandsetFile {
 // One volume: its file list, loaded once, and the file operations that keep it in step.
 class Volume {
  public:
-  Volume(Handset& handset, Settings& settings, EventLog& log, char letter);
+  // `progress` follows the volume's transfers and list loads.
+  Volume(Handset& handset, Settings& settings, EventLog& log, char letter,
+         ProgressSink& progress = NoProgress());
 
   PhoneFileList& list() { return list_; }
   HandsetFiles& files() { return files_; }
@@ -65,7 +68,8 @@ enum class VolumeOpening {
 // each volume a command reaches.
 class HandsetConnection {
  public:
-  HandsetConnection(PhoneLink& link, Settings& settings);
+  // `progress` follows every transfer and list load of the run (none by default).
+  HandsetConnection(PhoneLink& link, Settings& settings, ProgressSink& progress = NoProgress());
 
   // Connects as the window does and reads the volume information. False when no handset was
   // found (the log says why).
@@ -111,6 +115,7 @@ class HandsetConnection {
 
   PhoneLink& link_;
   Settings& settings_;
+  ProgressSink& progress_;
   Handset handset_;
   RecordingStatus status_;
   std::string letters_;

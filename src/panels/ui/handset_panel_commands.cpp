@@ -24,9 +24,11 @@ void fillHandsetPanel(MainWindow& window, int side) {
   bool cancelled = false;
   const auto load = [&] {
     // A Cancel pressed after the last chunk came is too late to count.
-    cancelled =
-        RunWorker(&window, session.signal(), [&] { list.FileListWorker(session.signal()); }) != 0 &&
-        session.signal().CancelRequested();
+    cancelled = RunWorker(&window, session.signal(),
+                          [&] {
+                            list.FileListWorker(session.signal(), session.files().progress());
+                          }) != 0 &&
+                session.signal().CancelRequested();
   };
   std::vector<PanelRow> rows;
   switch (fillHandsetPanel(request, list, panels.templates, load, rows)) {

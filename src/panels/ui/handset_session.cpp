@@ -24,10 +24,12 @@ HandsetSession::HandsetSession(MainWindow& window, std::unique_ptr<Discovery> di
       link_(window.eventLog(), *clock_),
       handset_(link_),
       fileList_(handset_, window.settings()),
-      files_(fileList_, window.eventLog(), signal_,
-             [&window](WorkerSignal& signal, std::function<void()> job) {
-               return RunWorker(&window, signal, std::move(job));
-             }),
+      files_(
+          fileList_, window.eventLog(), signal_,
+          [&window](WorkerSignal& signal, std::function<void()> job) {
+            return RunWorker(&window, signal, std::move(job));
+          },
+          window.progress()),
       window_(window),
       recovery_(link_, *discovery_),
       linkWatch_(this) {
@@ -43,7 +45,6 @@ HandsetSession::HandsetSession(MainWindow& window, std::unique_ptr<Discovery> di
     };
     return FilePrompts::Of(window).askReplaceCaseTwin(name(listedPath), name(newPath));
   };
-  handset_.SetProgress(&window.progress());
   // A plain search on a timer serves every discovery (the simulated handset's too) and every
   // platform, and costs nothing while a handset answers; hot-plug events, where there are any,
   // only make the look come sooner.
