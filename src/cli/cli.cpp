@@ -74,7 +74,9 @@ CliRun::CliRun(CliEnvironment& environment, const Invocation& invocation)
     : env(environment),
       line(invocation),
       settings(environment.settings),
-      handset(environment.link, settings),
+      // The connection only keeps the progress line, built just after it, for the transfers
+      // and list loads of the command.
+      handset(environment.link, settings, progress),
       progress(environment.err, environment.link.clock(),
                environment.errIsTerminal && !invocation.quiet) {
   // A load limit would leave files out of every listing, copy and backup.
@@ -136,13 +138,14 @@ bool CliRun::Stopping() {
   return true;
 }
 
+// The connection's transfers step the progress line from the start, but it counts only the
+// blocks of the files a job announces (BeginFile), or every block of a patch run, and shows
+// itself only from BeginJob until Finish.
 void CliRun::StartProgress(uint64_t totalBytes, uint32_t totalFiles) {
   progress.BeginJob(totalBytes, totalFiles);
-  handset.handset().SetProgress(&progress);
 }
 
 void CliRun::StopProgress() {
-  handset.handset().SetProgress(nullptr);
   progress.Finish();
 }
 

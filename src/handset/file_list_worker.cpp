@@ -57,15 +57,15 @@ int PhoneFileList::CountFiles(bool allocate) {
   return 0;
 }
 
-int PhoneFileList::ReceiveChunks(uint32_t& received) {
+int PhoneFileList::ReceiveChunks(uint32_t& received, const OperationObserver& observer) {
   EventLog& log = handset_.link().log();
-  ProgressSink& progress = handset_.progress();
+  ProgressSink& progress = observer.progress();
   // Handset type 0 sends the bare sub-command; the 3G modes name themselves in a fifth byte.
   const uint8_t type = static_cast<uint8_t>(settings_.handsetType);
   const uint32_t typeLength = settings_.handsetType != 0 ? 1 : 0;
 
   for (bool first = true;; first = false) {
-    if (handset_.Cancelled()) {
+    if (observer.Cancelled()) {
       return kLoadCancelled;
     }
     uint8_t* chunk = phoneFileList.data() + writePosition;
@@ -104,18 +104,17 @@ int PhoneFileList::ReceiveChunks(uint32_t& received) {
   }
 }
 
-void PhoneFileList::FileListWorker(WorkerSignal& signal) {
+void PhoneFileList::FileListWorker(WorkerSignal& signal, ProgressSink& progress) {
   signal.Start();
-  const CancelScope cancel(handset_, signal.cancelRequested);
+  const OperationObserver observer(progress, &signal.cancelRequested);
   EventLog& log = handset_.link().log();
   Clock& clock = handset_.link().clock();
-  ProgressSink& progress = handset_.progress();
   const uint32_t started = clock.TickCount();
 
   Release();
   uint32_t received = 0;
   int outcome = -1;
-  const bool counted = !handset_.Cancelled() && CountFiles(true) == 0;
+  const bool counted = !observer.Cancelled() && CountFiles(true) == 0;
   const uint32_t announced = handsetFileCount;
   if (counted) {
     progress.SetRange(0, static_cast<int>(handsetFileCount) + 1);
@@ -126,11 +125,11 @@ void PhoneFileList::FileListWorker(WorkerSignal& signal) {
     log.AppendLog(found);
     log.AppendLog(found);
     log.logMuted = 1;
-    outcome = ReceiveChunks(received);
+    outcome = ReceiveChunks(received, observer);
   }
   // Part of a list must not pass for the handset's files: a cancelled load leaves none, so the
   // next fill fetches it afresh.
-  if (handset_.Cancelled() && (!counted || outcome == kLoadCancelled)) {
+  if (observer.Cancelled() && (!counted || outcome == kLoadCancelled)) {
     Release();
     handsetFileCount = 0;
     log.logMuted = 0;

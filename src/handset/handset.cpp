@@ -68,7 +68,7 @@ int Handset::PhoneOpen(std::string_view path, uint32_t attributeWord) {
   return Run(kFileSystemOpcode, PutPath(8, path));
 }
 
-int Handset::PhoneRead(uint8_t* buffer, uint32_t size) {
+int Handset::PhoneRead(uint8_t* buffer, uint32_t size, const OperationObserver& observer) {
   if (size == 0) {
     return -1;
   }
@@ -80,7 +80,7 @@ int Handset::PhoneRead(uint8_t* buffer, uint32_t size) {
   uint32_t carried = 0;
   uint32_t lastRequest = 0;
   for (;;) {
-    if (Cancelled()) {
+    if (observer.Cancelled()) {
       return -1;
     }
     lastRequest = request;
@@ -90,7 +90,7 @@ int Handset::PhoneRead(uint8_t* buffer, uint32_t size) {
     if (Run(kFileSystemOpcode, 8) != 0) {
       return -1;
     }
-    progress_->StepIt();
+    observer.progress().StepIt();
     carried = answerLength_ & 0xFFFF;
     // A handset that sends more than was asked for never writes past the caller's buffer.
     uint32_t room = size - received;
@@ -114,17 +114,17 @@ int Handset::PhoneRead(uint8_t* buffer, uint32_t size) {
   return received == size ? 0 : -1;
 }
 
-int Handset::PhoneWrite(const uint8_t* buffer, uint32_t size) {
+int Handset::PhoneWrite(const uint8_t* buffer, uint32_t size, const OperationObserver& observer) {
   answerLength_ = 0;
   answerArea_[0] = 0;
   uint32_t remaining = size;
   const uint8_t* next = buffer;
   for (;;) {
-    progress_->StepIt();
+    observer.progress().StepIt();
     if (remaining == 0) {
       return 0;
     }
-    if (Cancelled()) {
+    if (observer.Cancelled()) {
       return -1;
     }
     uint32_t block = std::min(remaining, kFileBlockSize);

@@ -1,12 +1,11 @@
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
+#include "handset/operation_observer.h"
 #include "link/phone_link.h"
-#include "support/progress_sink.h"
 
 namespace tollhaven {
 
@@ -25,18 +24,12 @@ class Handset {
  public:
   explicit Handset(PhoneLink& link) : link_(link) {}
 
-  // The progress bar the read and write blocks step; none by default.
-  void SetProgress(ProgressSink* progress) { progress_ = progress ? progress : &noProgress_; }
-  ProgressSink& progress() { return *progress_; }
-  // The stop request a worker passes in for the time it runs (null: none). PhoneRead and
-  // PhoneWrite look at it before each block and fail once it is set, so a long transfer ends
-  // after the block under way; the caller still closes the file.
-  void SetCancel(const std::atomic<bool>* cancel) { cancel_ = cancel; }
-  bool Cancelled() const { return cancel_ != nullptr && cancel_->load(std::memory_order_acquire); }
-
   int PhoneOpen(std::string_view path, uint32_t attributeWord);
-  int PhoneRead(uint8_t* buffer, uint32_t size);
-  int PhoneWrite(const uint8_t* buffer, uint32_t size);
+  // Each block steps the observer's progress. Both look at its stop request before each block
+  // and fail once it is set, so a long transfer ends after the block under way; the caller
+  // still closes the file.
+  int PhoneRead(uint8_t* buffer, uint32_t size, const OperationObserver& observer = {});
+  int PhoneWrite(const uint8_t* buffer, uint32_t size, const OperationObserver& observer = {});
   int PhoneSeek(uint32_t offset, uint8_t origin);
   int PhoneClose();
   int PhoneDelete(std::string_view path);
@@ -80,27 +73,10 @@ class Handset {
   uint32_t PutPath(std::size_t at, std::string_view path);
 
   PhoneLink& link_;
-  NullProgress noProgress_;
-  ProgressSink* progress_ = &noProgress_;
-  const std::atomic<bool>* cancel_ = nullptr;
   uint8_t payloadArea_[kHandsetAreaSize] = {};
   uint8_t answerArea_[kHandsetAreaSize] = {};
   uint32_t answerLength_ = 0;
   bool refused_ = false;
-};
-
-// Lends a worker's stop request to the handset for as long as the worker runs.
-class CancelScope {
- public:
-  CancelScope(Handset& handset, const std::atomic<bool>& cancel) : handset_(handset) {
-    handset_.SetCancel(&cancel);
-  }
-  ~CancelScope() { handset_.SetCancel(nullptr); }
-  CancelScope(const CancelScope&) = delete;
-  CancelScope& operator=(const CancelScope&) = delete;
-
- private:
-  Handset& handset_;
 };
 
 }  // namespace tollhaven

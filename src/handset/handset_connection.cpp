@@ -15,8 +15,9 @@ int RunInPlace(WorkerSignal& signal, const std::function<void()>& job) {
 
 }  // namespace
 
-Volume::Volume(Handset& handset, Settings& settings, EventLog& log, char letter)
-    : list_(handset, settings), files_(list_, log, signal_, RunInPlace) {
+Volume::Volume(Handset& handset, Settings& settings, EventLog& log, char letter,
+               ProgressSink& progress)
+    : list_(handset, settings), files_(list_, log, signal_, RunInPlace, progress) {
   list_.partitionLetter = letter;
 }
 
@@ -53,14 +54,33 @@ std::vector<HandsetFile> Volume::FilesBelow(std::string_view path) const {
   return below;
 }
 
-HandsetConnection::HandsetConnection(PhoneLink& link, Settings& settings)
-    : link_(link), settings_(settings), handset_(link) {}
+HandsetConnection::HandsetConnection(PhoneLink& link, Settings& settings, ProgressSink& progress)
+    : link_(link), settings_(settings), progress_(progress), handset_(link) {}
+
+HandsetConnection::HandsetConnection(PhoneLink& link, Settings& settings, Discovery& discovery,
+                                     ProgressSink& progress)
+    : HandsetConnection(link, settings, progress) {
+  discovery_ = &discovery;
+  recovery_.emplace(link, discovery);
+}
 
 bool HandsetConnection::Connect(Discovery& discovery) {
   tollhaven::Connect(link_, discovery);
   if (link_.handsetConnected == 0) {
     return false;
   }
+  ReadVolumeInfo();
+  return true;
+}
+
+bool HandsetConnection::Connect() {
+  return discovery_ != nullptr && Connect(*discovery_);
+}
+
+void HandsetConnection::ReadVolumeInfo() {
+  // A handset found again reports afresh: nothing of the last report may linger.
+  status_.parts.clear();
+  letters_.clear();
   PhoneFileList volumeInfo(handset_, settings_);
   volumeInfo.LoadVolumeInfo(status_);
   volumeNames_ = volumeInfo.volumeNames;
@@ -70,7 +90,30 @@ bool HandsetConnection::Connect(Discovery& discovery) {
       letters_ += name[1];
     }
   }
-  return true;
+}
+
+LinkChange HandsetConnection::Forget(LinkChange change) {
+  if (change == LinkChange::Lost) {
+    for (auto& known : volumes_) {
+      known.second->list().Release();
+    }
+  }
+  return change;
+}
+
+LinkChange HandsetConnection::LookAfterLink() {
+  if (!recovery_) {
+    return LinkChange::None;
+  }
+  const LinkChange change = Forget(recovery_->Check());
+  if (change == LinkChange::Back) {
+    ReadVolumeInfo();
+  }
+  return change;
+}
+
+LinkChange HandsetConnection::DeviceLeft(const UsbDeviceAddress& device) {
+  return recovery_ ? Forget(recovery_->DeviceLeft(device)) : LinkChange::None;
 }
 
 bool HandsetConnection::RefreshFreeSpace() {
@@ -118,9 +161,9 @@ HandsetConnection::Opening HandsetConnection::OpenVolume(char letter) {
   if (volumesRead() && letters_.find(letter) == std::string::npos) {
     return {VolumeOpening::NoSuchVolume, nullptr};
   }
-  auto volume = std::make_unique<Volume>(handset_, settings_, link_.log(), letter);
+  auto volume = std::make_unique<Volume>(handset_, settings_, link_.log(), letter, progress_);
   WorkerSignal signal;
-  volume->list().FileListWorker(signal);
+  volume->list().FileListWorker(signal, progress_);
   VolumeOpening result = VolumeOpening::Opened;
   if (!signal.Succeeded()) {
     // The count answers zero files for an empty volume, and the load then fails.

@@ -13,7 +13,9 @@
 #include "handset/handset_files.h"
 #include "handset/phone_file_list.h"
 #include "link/discovery.h"
+#include "link/link_recovery.h"
 #include "link/phone_link.h"
+#include "support/progress_sink.h"
 #include "support/settings.h"
 #include "support/status_sink.h"
 
@@ -34,7 +36,9 @@ struct HandsetFile {
 // One volume: its file list, loaded once, and the file operations that keep it in step.
 class Volume {
  public:
-  Volume(Handset& handset, Settings& settings, EventLog& log, char letter);
+  // `progress` follows the volume's transfers and list loads.
+  Volume(Handset& handset, Settings& settings, EventLog& log, char letter,
+         ProgressSink& progress = NoProgress());
 
   PhoneFileList& list() { return list_; }
   HandsetFiles& files() { return files_; }
@@ -65,11 +69,28 @@ enum class VolumeOpening {
 // each volume a command reaches.
 class HandsetConnection {
  public:
-  HandsetConnection(PhoneLink& link, Settings& settings);
+  // `progress` follows every transfer and list load of the run (none by default).
+  HandsetConnection(PhoneLink& link, Settings& settings, ProgressSink& progress = NoProgress());
+  // The same, with a discovery of its own (which must outlive the connection) that finds the
+  // handset and, from then on, finds it again when it was lost: commands over a lost link fail
+  // at once instead of waiting for an answer.
+  HandsetConnection(PhoneLink& link, Settings& settings, Discovery& discovery,
+                    ProgressSink& progress = NoProgress());
 
   // Connects as the window does and reads the volume information. False when no handset was
   // found (the log says why).
   bool Connect(Discovery& discovery);
+  // The same through the connection's own discovery; false without one.
+  bool Connect();
+
+  // One look after the link, for a connection with a discovery of its own; call it now and
+  // then, never while one of its operations runs. A handset that stopped answering is let go
+  // and the lists of the volumes are forgotten, so that each is fetched afresh when next
+  // opened (Lost); one that is back is connected again and its volume information read (Back).
+  // None without a discovery of its own.
+  LinkChange LookAfterLink();
+  // The system reported `device` gone: when it is the handset's, as a Lost of LookAfterLink.
+  LinkChange DeviceLeft(const UsbDeviceAddress& device);
 
   // The volume's list, fetched on first use. nullptr, with `error` set, when the handset has no
   // such volume or its list cannot be read.
@@ -109,8 +130,16 @@ class HandsetConnection {
     std::map<int, std::string> parts;
   };
 
+  // Reads the volumes, free space, model and file count, and the volume letters from them.
+  void ReadVolumeInfo();
+  // After a Lost: every volume's list is let go.
+  LinkChange Forget(LinkChange change);
+
   PhoneLink& link_;
   Settings& settings_;
+  ProgressSink& progress_;
+  Discovery* discovery_ = nullptr;
+  std::optional<LinkRecovery> recovery_;
   Handset handset_;
   RecordingStatus status_;
   std::string letters_;

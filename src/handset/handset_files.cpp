@@ -68,8 +68,8 @@ bool ReadLocalFile(const fs::path& file, std::vector<uint8_t>& contents, uint32_
 }  // namespace
 
 HandsetFiles::HandsetFiles(PhoneFileList& list, EventLog& log, WorkerSignal& signal,
-                           HandsetJobRunner run)
-    : list_(list), log_(log), signal_(signal), run_(std::move(run)) {}
+                           HandsetJobRunner run, ProgressSink& progress)
+    : list_(list), log_(log), signal_(signal), run_(std::move(run)), progress_(progress) {}
 
 void HandsetFiles::Report(std::string line) {
   log_.AppendLog(line);
@@ -81,12 +81,12 @@ bool HandsetFiles::HandsetGone() {
   return link.transport() == nullptr || link.transport()->DeviceGone() || link.LinkLost();
 }
 
-bool HandsetFiles::LoadListForChecks() {
+bool HandsetFiles::LoadListForChecks(ProgressSink& progress) {
   if (list_.fileListLoaded != 0 || list_.entrySize != 0) {
     return true;
   }
   signal_.ClearCancel();
-  run_(signal_, [this] { list_.FileListWorker(signal_); });
+  run_(signal_, [this, &progress] { list_.FileListWorker(signal_, progress); });
   return !signal_.CancelRequested();
 }
 
@@ -121,10 +121,15 @@ FileOutcome HandsetFiles::Upload(const fs::path& localFile, std::string_view han
   if (!handsetName || handsetName->empty()) {
     return Fail(UploadResult::Skipped, "Skipped, the handset cannot hold this name: " + shownName);
   }
-  return UploadTo(localFile, JoinHandsetPath(handsetDir, *handsetName));
+  return UploadTo(localFile, JoinHandsetPath(handsetDir, *handsetName), progress_);
 }
 
 FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view handsetPath) {
+  return UploadTo(localFile, handsetPath, progress_);
+}
+
+FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view handsetPath,
+                                   ProgressSink& progress) {
   lastCancelled_ = false;
   lastUpload_ = {};
   lastRefusal_ = UploadRefusal::None;
@@ -142,7 +147,7 @@ FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view h
     return Fail(UploadResult::Skipped, "Skipped, cannot read " + shownName + ": " + Reason(error));
   }
   job.transferPath = std::string(handsetPath);
-  if (!LoadListForChecks()) {
+  if (!LoadListForChecks(progress)) {
     lastCancelled_ = true;
     lastUpload_.cancelled = true;
     return Fail(UploadResult::NotReplaced, "Cancelled: " + Utf8FromHandsetName(job.transferPath));
@@ -158,11 +163,11 @@ FileOutcome HandsetFiles::UploadTo(const fs::path& localFile, std::string_view h
   if (Refused(std::move(check))) {
     return FileOutcome::Skipped;
   }
-  return Send(job);
+  return Send(job, progress);
 }
 
 int HandsetFiles::ReadOldFile(const std::string& path, const PhoneFileList::ListedFile& listed,
-                              TransferJob& old) {
+                              TransferJob& old, ProgressSink& progress) {
   old.transferPath = path;
   old.transferAttr = listed.AttributeWord();
   old.downloadSize = listed.size;
@@ -173,7 +178,8 @@ int HandsetFiles::ReadOldFile(const std::string& path, const PhoneFileList::List
     return 0;
   }
   signal_.ClearCancel();
-  const int outcome = run_(signal_, [this, &old] { DownloadWorker(handset(), old, signal_); });
+  const int outcome =
+      run_(signal_, [this, &old, &progress] { DownloadWorker(handset(), old, signal_, progress); });
   // A Cancel that came as the last block arrived still stops the upload: nothing has changed yet.
   if (signal_.CancelRequested()) {
     return -2;
@@ -203,13 +209,14 @@ bool HandsetFiles::RemovePartial(const std::string& path) {
   return false;
 }
 
-bool HandsetFiles::WriteBack(const TransferJob& old) {
+bool HandsetFiles::WriteBack(const TransferJob& old, ProgressSink& progress) {
   // The user's Cancel was for the new file: the old one goes back whatever is pressed now.
   signal_.ClearCancel();
-  return run_(signal_, [this, &old] { RestoreWorker(handset(), old, signal_); }) == 0;
+  return run_(signal_,
+              [this, &old, &progress] { RestoreWorker(handset(), old, signal_, progress); }) == 0;
 }
 
-FileOutcome HandsetFiles::Send(TransferJob& job) {
+FileOutcome HandsetFiles::Send(TransferJob& job, ProgressSink& progress) {
   const std::string& path = job.transferPath;
   const std::string shown = Utf8FromHandsetName(path);
   // The list may be out of date or cut short, but what it shows is the best guess of the old
@@ -219,7 +226,7 @@ FileOutcome HandsetFiles::Send(TransferJob& job) {
   bool haveOld = false;
   if (listed) {
     const bool noCopy = (listed->AttributeWord() & kNoCopyAttribute) != 0;
-    const int read = noCopy ? 0 : ReadOldFile(path, *listed, old);
+    const int read = noCopy ? 0 : ReadOldFile(path, *listed, old, progress);
     if (read == -2) {
       lastCancelled_ = true;
       lastUpload_.cancelled = true;
@@ -251,7 +258,7 @@ FileOutcome HandsetFiles::Send(TransferJob& job) {
     if (deleted == kNoAnswer || (listed && deleted == kDeleteError)) {
       // The delete may have been carried out all the same: the copy goes back over whatever is
       // there (the same bytes, if it was not).
-      if (haveOld && WriteBack(old)) {
+      if (haveOld && WriteBack(old, progress)) {
         return Fail(UploadResult::NotReplaced,
                     "Upload failed, the file on the handset could not be replaced: " + shown);
       }
@@ -272,7 +279,8 @@ FileOutcome HandsetFiles::Send(TransferJob& job) {
   }
 
   signal_.ClearCancel();
-  if (run_(signal_, [this, &job] { UploadWorker(handset(), job, signal_); }) == 0) {
+  if (run_(signal_, [this, &job, &progress] { UploadWorker(handset(), job, signal_, progress); }) ==
+      0) {
     list_.AddCachedFileRecord(path, job.uploadSize, kCreatedFileAttributeField);
     KeepFreeSpaceInStep(handset(), job.uploadSize, listed ? listed->size : 0);
     lastUpload_.result = UploadResult::Done;
@@ -294,7 +302,7 @@ FileOutcome HandsetFiles::Send(TransferJob& job) {
     return Fail(UploadResult::Failed, what + ", the partial file could not be removed: " + shown);
   }
   if (haveOld) {
-    if (WriteBack(old)) {
+    if (WriteBack(old, progress)) {
       list_.AddCachedFileRecord(path, old.uploadSize, listed->attributeField);
       return Fail(UploadResult::OldFileKept, what + ", the old file was kept: " + shown);
     }
@@ -333,7 +341,7 @@ FileOutcome HandsetFiles::Download(std::string_view handsetDir, const HandsetIte
   }
 
   signal_.ClearCancel();
-  if (run_(signal_, [this, &job] { DownloadWorker(handset(), job, signal_); }) != 0) {
+  if (run_(signal_, [this, &job] { DownloadWorker(handset(), job, signal_, progress_); }) != 0) {
     // Nothing was written yet: the bytes that came stay in memory and go with the job.
     if (signal_.CancelRequested()) {
       lastCancelled_ = true;
@@ -376,9 +384,13 @@ FileOutcome HandsetFiles::Delete(std::string_view handsetPath, bool directory) {
 }
 
 FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
+  return MakeDirectory(handsetPath, progress_);
+}
+
+FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath, ProgressSink& progress) {
   lastCancelled_ = false;
   lastRefusal_ = UploadRefusal::None;
-  if (!LoadListForChecks()) {
+  if (!LoadListForChecks(progress)) {
     lastCancelled_ = true;
     Report("Cancelled: " + Utf8FromHandsetName(handsetPath));
     return FileOutcome::Failed;
@@ -396,7 +408,9 @@ FileOutcome HandsetFiles::MakeDirectory(std::string_view handsetPath) {
     made = opened;
     if (made) {
       const auto* contents = reinterpret_cast<const uint8_t*>(kPlaceholderContents.data());
-      made = phone.PhoneWrite(contents, static_cast<uint32_t>(kPlaceholderContents.size())) == 0;
+      // Not under the wait dialog: nothing can cancel it, but it steps the progress as any write.
+      made = phone.PhoneWrite(contents, static_cast<uint32_t>(kPlaceholderContents.size()),
+                              OperationObserver(progress)) == 0;
       // Closed whatever the write did: the handset keeps one file open at a time.
       made = phone.PhoneClose() == 0 && made;
     }

@@ -11,6 +11,7 @@
 #include "handset/upload_checks.h"
 #include "handset/upload_outcome.h"
 #include "support/event_log.h"
+#include "support/progress_sink.h"
 #include "support/worker_signal.h"
 
 namespace tollhaven {
@@ -42,7 +43,11 @@ enum class FileOutcome {
 // selection and shows its own questions and progress.
 class HandsetFiles {
  public:
-  HandsetFiles(PhoneFileList& list, EventLog& log, WorkerSignal& signal, HandsetJobRunner run);
+  // `progress` follows every transfer and list load these operations run (the window's
+  // progress bar, a command-line tool's progress line); each worker is watched through it and
+  // the signal's cancel request for as long as it runs.
+  HandsetFiles(PhoneFileList& list, EventLog& log, WorkerSignal& signal, HandsetJobRunner run,
+               ProgressSink& progress = NoProgress());
 
   // Writes the local file as `handsetDir` + its name (converted to the handset's 8-bit names).
   // Opening a file that is there does not shorten it, so an old file of that path is deleted
@@ -57,6 +62,10 @@ class HandsetFiles {
   // local file's (a patch file's "to" names it). The path's bytes go to the handset unchanged.
   // Otherwise as Upload.
   FileOutcome UploadTo(const std::filesystem::path& localFile, std::string_view handsetPath);
+  // The same, followed by `progress` in place of the one given at construction (a patch run
+  // shows its uploads its own way).
+  FileOutcome UploadTo(const std::filesystem::path& localFile, std::string_view handsetPath,
+                       ProgressSink& progress);
   // Reads `handsetDir` + item.name into `localDirectory`, under the name in the local file-name
   // encoding, replacing a file of that name only once the whole file has arrived. A cancelled
   // download writes nothing; a cancelled upload removes what it wrote (both report "Cancelled:"
@@ -67,6 +76,8 @@ class HandsetFiles {
   FileOutcome Delete(std::string_view handsetPath, bool directory);
   // Creates a directory and its placeholder file.
   FileOutcome MakeDirectory(std::string_view handsetPath);
+  // The same, followed by `progress` in place of the one given at construction.
+  FileOutcome MakeDirectory(std::string_view handsetPath, ProgressSink& progress);
   // Gives a file a new attribute word (by opening it with the word and closing it again).
   FileOutcome SetAttributes(std::string_view handsetPath, uint32_t attributeWord);
 
@@ -95,20 +106,21 @@ class HandsetFiles {
 
   PhoneFileList& list() { return list_; }
   Handset& handset() { return list_.handset(); }
+  ProgressSink& progress() const { return progress_; }
 
  private:
   void Report(std::string line);
   // The checks need the list's entry size and names: when no list was ever loaded, loads it.
   // False when the load was cancelled.
-  bool LoadListForChecks();
+  bool LoadListForChecks(ProgressSink& progress);
   // Says why the check refused, and records it; false when nothing was refused.
   bool Refused(UploadCheck check);
   // What comes of one upload whose local file was read.
-  FileOutcome Send(TransferJob& job);
+  FileOutcome Send(TransferJob& job, ProgressSink& progress);
   // Reads the listed old file into `old` under the wait dialog; 1 when read, 0 when it cannot
   // be read, -2 when cancelled.
   int ReadOldFile(const std::string& path, const PhoneFileList::ListedFile& listed,
-                  TransferJob& old);
+                  TransferJob& old, ProgressSink& progress);
   // Deletes `path` on the handset: 0 deleted, 1 declined by the handset (nothing there, or it
   // may not be deleted), 2 an error status, -1 no answer.
   int DeleteOld(const std::string& path);
@@ -116,7 +128,7 @@ class HandsetFiles {
   // could not be done.
   bool RemovePartial(const std::string& path);
   // Puts the old file back (after its partial successor was removed); false when it failed.
-  bool WriteBack(const TransferJob& old);
+  bool WriteBack(const TransferJob& old, ProgressSink& progress);
   // The line and the outcome of a failed or cancelled upload.
   FileOutcome Fail(UploadResult result, std::string line);
   bool HandsetGone();
@@ -127,6 +139,7 @@ class HandsetFiles {
   EventLog& log_;
   WorkerSignal& signal_;
   HandsetJobRunner run_;
+  ProgressSink& progress_;
   std::string lastReport_;
   bool lastCancelled_ = false;
   UploadOutcome lastUpload_;

@@ -87,16 +87,7 @@ std::optional<fs::path> PatchLocalFile(const fs::path& directory, std::string_vi
 
 PatchExecutor::PatchExecutor(HandsetFiles& files, EventLog& log, ProgressSink& progress,
                              fs::path patchDirectory)
-    : files_(files),
-      log_(log),
-      handsetProgress_(files.handset().progress()),
-      directory_(std::move(patchDirectory)) {
-  files_.handset().SetProgress(&progress);
-}
-
-PatchExecutor::~PatchExecutor() {
-  files_.handset().SetProgress(&handsetProgress_);
-}
+    : files_(files), log_(log), progress_(progress), directory_(std::move(patchDirectory)) {}
 
 void PatchExecutor::Run(const std::vector<std::string>& lines) {
   for (const std::string& line : lines) {
@@ -124,7 +115,7 @@ void PatchExecutor::RunLine(std::string_view line) {
       return;
     case PatchCommand::MakeDirectory:
       log_.AppendLog(Utf8FromHandsetName(argument));
-      Changed(files_.MakeDirectory(argument));
+      Changed(files_.MakeDirectory(argument, progress_));
       return;
     case PatchCommand::RemoveDirectory:
     case PatchCommand::RemoveFile:
@@ -235,7 +226,7 @@ void PatchExecutor::Upload(std::string_view handsetPath) {
     return;
   }
   log_.AppendLog(Utf8FromHandsetName(handsetPath));
-  const FileOutcome outcome = files_.UploadTo(loadedFile_, handsetPath);
+  const FileOutcome outcome = files_.UploadTo(loadedFile_, handsetPath, progress_);
   loaded_ = Loaded::Nothing;
   loadedFile_.clear();
   // Cancel in the wait dialog means the whole run, not only this file.

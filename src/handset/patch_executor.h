@@ -41,10 +41,10 @@ class PatchExecutor {
  public:
   // `patchDirectory`: the directory the patch file lies in, which "cp" names are relative to;
   // empty for a patch file given by its bare name (the current directory). `progress` follows
-  // each upload while the executor lives; the handset gets its own back afterwards.
+  // the uploads and new directories of the run's lines (and a list load they need); the other
+  // operations of `files` keep the progress they were given.
   PatchExecutor(HandsetFiles& files, EventLog& log, ProgressSink& progress,
                 std::filesystem::path patchDirectory);
-  ~PatchExecutor();
   PatchExecutor(const PatchExecutor&) = delete;
   PatchExecutor& operator=(const PatchExecutor&) = delete;
 
@@ -77,7 +77,7 @@ class PatchExecutor {
 
   HandsetFiles& files_;
   EventLog& log_;
-  ProgressSink& handsetProgress_;
+  ProgressSink& progress_;
   std::filesystem::path directory_;
   Loaded loaded_ = Loaded::Nothing;
   std::filesystem::path loadedFile_;

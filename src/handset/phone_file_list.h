@@ -10,6 +10,8 @@
 
 #include "handset/file_list_entry.h"
 #include "handset/handset.h"
+#include "handset/operation_observer.h"
+#include "support/progress_sink.h"
 #include "support/settings.h"
 #include "support/status_sink.h"
 #include "support/worker_signal.h"
@@ -38,9 +40,10 @@ class PhoneFileList {
   int CountFiles(bool allocate);
   // Fetches the whole list. Run it on a worker thread: it calls signal.Start() first and
   // signal.Finish() last, with -1 when the count failed or the handset sent a chunk that does
-  // not fit the list's format (the entries before it are kept). A cancel request stops it before
-  // the next chunk is asked for; then no list is kept (fileListLoaded 0) and the outcome is -1.
-  void FileListWorker(WorkerSignal& signal);
+  // not fit the list's format (the entries before it are kept). `progress` is set to the count
+  // and stepped once per entry. The signal's cancel request stops it before the next chunk is
+  // asked for; then no list is kept (fileListLoaded 0) and the outcome is -1.
+  void FileListWorker(WorkerSignal& signal, ProgressSink& progress = NoProgress());
 
   // Lets go of the block: no entries, not loaded.
   void Release();
@@ -119,7 +122,7 @@ class PhoneFileList {
   void ForEachEntryOffset(const std::function<void(std::size_t)>& visit) const;
   // Receives chunks until the handset ends the listing or the limit is passed; returns the
   // worker's outcome (-2 when cancelled) and adds the entries to `received`.
-  int ReceiveChunks(uint32_t& received);
+  int ReceiveChunks(uint32_t& received, const OperationObserver& observer);
 
   Handset& handset_;
   Settings& settings_;

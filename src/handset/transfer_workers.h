@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "handset/handset.h"
+#include "support/progress_sink.h"
 #include "support/worker_signal.h"
 
 namespace tollhaven {
@@ -25,18 +26,22 @@ struct TransferJob {
 };
 
 // Worker procedures: run one on a thread. Each calls signal.Start() first, runs every one of
-// its commands even after a failure (so the handset file is always closed), steps the handset's
-// progress bar, and calls signal.Finish() last with 0 when every command succeeded, else -1.
-// A cancel request stops the reads or writes after the block under way (a failure); the file
-// is closed all the same.
+// its commands even after a failure (so the handset file is always closed), steps `progress`
+// (set to the file's size in thousands of bytes, then one step per block), and calls
+// signal.Finish() last with 0 when every command succeeded, else -1. The signal's cancel
+// request stops the reads or writes after the block under way (a failure); the file is closed
+// all the same.
 //
 // Download: open with transferAttr, seek to the start, read downloadSize bytes (none for an empty
 // file), close.
-void DownloadWorker(Handset& handset, TransferJob& job, WorkerSignal& signal);
+void DownloadWorker(Handset& handset, TransferJob& job, WorkerSignal& signal,
+                    ProgressSink& progress = NoProgress());
 // Upload: open with attribute word 4, write uploadSize bytes, close.
-void UploadWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal);
+void UploadWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal,
+                  ProgressSink& progress = NoProgress());
 // Putting an old file back after its replacement failed: open with the old file's transferAttr,
 // write uploadSize bytes, close. It ignores cancel requests: stopping it would lose the file.
-void RestoreWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal);
+void RestoreWorker(Handset& handset, const TransferJob& job, WorkerSignal& signal,
+                   ProgressSink& progress = NoProgress());
 
 }  // namespace tollhaven

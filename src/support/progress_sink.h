@@ -22,4 +22,10 @@ class NullProgress : public ProgressSink {
   void StepIt() override {}
 };
 
+// The one sink of callers that show no progress; it keeps no state, so every thread may share it.
+inline NullProgress& NoProgress() {
+  static NullProgress none;
+  return none;
+}
+
 }  // namespace tollhaven

@@ -77,9 +77,7 @@ TEST_P(CancelLoad, StopsBeforeTheNextChunkAndKeepsNoList) {
   s.sim.ClearReceived();
   s.log.AppendLog("--");
   CancellingProgress progress(signal, atStep);
-  s.handset.SetProgress(&progress);
-  Load();
-  s.handset.SetProgress(nullptr);
+  Load(progress);
 
   EXPECT_FALSE(signal.Succeeded());
   EXPECT_EQ(list.fileListLoaded, 0);
@@ -114,13 +112,12 @@ TEST_P(CancelDownload, LeavesNoFileAndTheLocalOneAsItWas) {
   LoadWith({{"/a/x.bin", kContents}});
   WriteAll(root / "x.bin", {'o', 'l', 'd'});
   CancellingProgress progress(signal, atStep);
-  s.handset.SetProgress(&progress);
+  HandsetFiles cancelling = FilesWith(progress);
   const FileOutcome outcome =
-      files.Download("/a/", {"x.bin", false, 3 * kFileBlockSize + 500, 0x21}, root);
-  s.handset.SetProgress(nullptr);
+      cancelling.Download("/a/", {"x.bin", false, 3 * kFileBlockSize + 500, 0x21}, root);
 
   EXPECT_EQ(outcome, FileOutcome::Failed);
-  EXPECT_TRUE(files.lastCancelled());
+  EXPECT_TRUE(cancelling.lastCancelled());
   EXPECT_EQ(ReadLocal(root / "x.bin"), "old");
   EXPECT_EQ(LocalFiles(), std::vector<std::filesystem::path>{root / "x.bin"});
   EXPECT_EQ(Count(kReadSubCommand), atStep);
@@ -135,13 +132,12 @@ INSTANTIATE_TEST_SUITE_P(AtEveryBlock, CancelDownload, ::testing::Values(0, 1, 2
 TEST_F(Cancel, DownloadCancelledDuringItsLastBlockIsKept) {
   LoadWith({{"/a/x.bin", kContents}});
   CancellingProgress progress(signal, 4);
-  s.handset.SetProgress(&progress);
+  HandsetFiles cancelling = FilesWith(progress);
   const FileOutcome outcome =
-      files.Download("/a/", {"x.bin", false, 3 * kFileBlockSize + 500, 0x21}, root);
-  s.handset.SetProgress(nullptr);
+      cancelling.Download("/a/", {"x.bin", false, 3 * kFileBlockSize + 500, 0x21}, root);
 
   EXPECT_EQ(outcome, FileOutcome::Done);
-  EXPECT_FALSE(files.lastCancelled());
+  EXPECT_FALSE(cancelling.lastCancelled());
   EXPECT_EQ(ReadLocal(root / "x.bin"), std::string(kContents.begin(), kContents.end()));
 }
 
@@ -154,14 +150,13 @@ TEST_P(CancelUpload, RemovesThePartialFileAndAddsNoRow) {
   LoadWith({});
   WriteAll(root / "up.bin", kContents);
   CancellingProgress progress(signal, atStep);
-  s.handset.SetProgress(&progress);
-  const FileOutcome outcome = files.Upload(root / "up.bin", "/a/");
-  s.handset.SetProgress(nullptr);
+  HandsetFiles cancelling = FilesWith(progress);
+  const FileOutcome outcome = cancelling.Upload(root / "up.bin", "/a/");
 
   EXPECT_EQ(outcome, FileOutcome::Failed);
-  EXPECT_TRUE(files.lastCancelled());
-  EXPECT_TRUE(files.lastUpload().cancelled);
-  EXPECT_EQ(files.lastUpload().result, UploadResult::Failed);
+  EXPECT_TRUE(cancelling.lastCancelled());
+  EXPECT_TRUE(cancelling.lastUpload().cancelled);
+  EXPECT_EQ(cancelling.lastUpload().result, UploadResult::Failed);
   EXPECT_EQ(Count(kWriteSubCommand), std::max(atStep - 1, 0));
   EXPECT_FALSE(s.sim.File("/a/up.bin").has_value());
   EXPECT_FALSE(s.sim.FileOpen());
@@ -179,12 +174,11 @@ TEST_P(CancelUpload, OverAListedFilePutsTheOldOneBack) {
   LoadWith({{"/a/up.bin", old}});
   WriteAll(root / "up.bin", kContents);
   CancellingProgress progress(signal, atStep);
-  s.handset.SetProgress(&progress);
-  const FileOutcome outcome = files.Upload(root / "up.bin", "/a/");
-  s.handset.SetProgress(nullptr);
+  HandsetFiles cancelling = FilesWith(progress);
+  const FileOutcome outcome = cancelling.Upload(root / "up.bin", "/a/");
 
   EXPECT_EQ(outcome, FileOutcome::Failed);
-  EXPECT_TRUE(files.lastUpload().cancelled);
+  EXPECT_TRUE(cancelling.lastUpload().cancelled);
   ASSERT_TRUE(s.sim.File("/a/up.bin").has_value());
   EXPECT_EQ(s.sim.File("/a/up.bin")->contents, old);
   EXPECT_EQ(s.sim.File("/a/up.bin")->attributes, 0x21);
@@ -193,7 +187,7 @@ TEST_P(CancelUpload, OverAListedFilePutsTheOldOneBack) {
   EXPECT_EQ(Entry("/a/up.bin")->size, old.size());
   EXPECT_EQ(list.fileListLoaded, 1);
   const bool duringTheRead = atStep <= 2;
-  EXPECT_EQ(files.lastUpload().result,
+  EXPECT_EQ(cancelling.lastUpload().result,
             duringTheRead ? UploadResult::NotReplaced : UploadResult::OldFileKept);
   EXPECT_TRUE(Logged(duringTheRead ? "Cancelled: /a/up.bin"
                                    : "Cancelled, the old file was kept: /a/up.bin"))
@@ -208,9 +202,7 @@ TEST_F(Cancel, UploadWhosePartialFileStaysMarksTheListNotLoaded) {
   WriteAll(root / "up.bin", kContents);
   s.sim.FailCommand(kFileSystemOpcode, kDeleteSubCommand, 0x01);
   CancellingProgress progress(signal, 2);
-  s.handset.SetProgress(&progress);
-  EXPECT_EQ(files.Upload(root / "up.bin", "/a/"), FileOutcome::Failed);
-  s.handset.SetProgress(nullptr);
+  EXPECT_EQ(FilesWith(progress).Upload(root / "up.bin", "/a/"), FileOutcome::Failed);
 
   EXPECT_TRUE(s.sim.File("/a/up.bin").has_value());
   EXPECT_EQ(list.fileListLoaded, 0);
@@ -234,21 +226,22 @@ TEST_F(Cancel, EveryOperationForgetsTheCancelBeforeIt) {
   std::filesystem::create_directories(root / "folder");
   const std::filesystem::path cjk = root / "\xE4\xB8\xAD.txt";  // no 8-bit handset name for it
   WriteAll(cjk, {1});
-  const std::vector<std::pair<const char*, std::function<FileOutcome()>>> operations{
-      {"upload of a folder", [&] { return files.Upload(root / "folder", "/a/"); }},
-      {"upload of a name the handset cannot hold", [&] { return files.Upload(cjk, "/a/"); }},
-      {"delete", [&] { return files.Delete("/a/x.bin", false); }},
-      {"new folder", [&] { return files.MakeDirectory("/a/new"); }},
-      {"attributes", [&] { return files.SetAttributes("/a/keep.txt", 0x21); }},
+  using Operation = std::function<FileOutcome(HandsetFiles&)>;
+  const std::vector<std::pair<const char*, Operation>> operations{
+      {"upload of a folder", [&](HandsetFiles& f) { return f.Upload(root / "folder", "/a/"); }},
+      {"upload of a name the handset cannot hold",
+       [&](HandsetFiles& f) { return f.Upload(cjk, "/a/"); }},
+      {"delete", [](HandsetFiles& f) { return f.Delete("/a/x.bin", false); }},
+      {"new folder", [](HandsetFiles& f) { return f.MakeDirectory("/a/new"); }},
+      {"attributes", [](HandsetFiles& f) { return f.SetAttributes("/a/keep.txt", 0x21); }},
   };
   for (const auto& [name, operation] : operations) {
     CancellingProgress progress(signal, 1);
-    s.handset.SetProgress(&progress);
-    ASSERT_EQ(files.Upload(root / "up.bin", "/a/"), FileOutcome::Failed);
-    s.handset.SetProgress(nullptr);
-    ASSERT_TRUE(files.lastCancelled());
-    operation();
-    EXPECT_FALSE(files.lastCancelled()) << name;
+    HandsetFiles cancelling = FilesWith(progress);
+    ASSERT_EQ(cancelling.Upload(root / "up.bin", "/a/"), FileOutcome::Failed);
+    ASSERT_TRUE(cancelling.lastCancelled());
+    operation(cancelling);
+    EXPECT_FALSE(cancelling.lastCancelled()) << name;
   }
 }
 

@@ -58,9 +58,11 @@ struct FileListFixture {
     s.link.SetTransport(std::move(scripting));
   }
 
-  // Runs the file-list worker on its own thread, as the panels do, and waits for it.
-  void Load() {
-    std::thread worker([this] { list.FileListWorker(signal); });
+  // Runs the file-list worker on its own thread, as the panels do, and waits for it; the load
+  // steps s.progress, or `progress`.
+  void Load() { Load(s.progress); }
+  void Load(ProgressSink& progress) {
+    std::thread worker([this, &progress] { list.FileListWorker(signal, progress); });
     worker.join();
   }
 

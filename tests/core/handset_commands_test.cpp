@@ -56,7 +56,7 @@ TEST_P(PhoneRead, AsksInBlocksAndReadsTheWholeFile) {
   s.sim.ClearReceived();
 
   std::vector<uint8_t> buffer(GetParam().size + 10, 0);
-  EXPECT_EQ(s.handset.PhoneRead(buffer.data(), GetParam().size), 0);
+  EXPECT_EQ(s.handset.PhoneRead(buffer.data(), GetParam().size, OperationObserver(s.progress)), 0);
   EXPECT_EQ(BlockCounts(s.sim, 1), GetParam().requests);
   EXPECT_TRUE(std::equal(contents.begin(), contents.end(), buffer.begin()));
   EXPECT_EQ(s.progress.steps, static_cast<int>(GetParam().requests.size()));
@@ -117,7 +117,7 @@ TEST(PhoneWrite, SendsBlocksAndStepsOncePerBlock) {
   SimulatedLink s;
   auto contents = Pattern(3000);
   ASSERT_EQ(s.handset.PhoneOpen("/a/new.bin", 4), 0);
-  EXPECT_EQ(s.handset.PhoneWrite(contents.data(), 3000), 0);
+  EXPECT_EQ(s.handset.PhoneWrite(contents.data(), 3000, OperationObserver(s.progress)), 0);
   ASSERT_EQ(s.handset.PhoneClose(), 0);
   EXPECT_THAT(BlockCounts(s.sim, 2), ElementsAre(1024, 1024, 952));
   EXPECT_EQ(s.progress.steps, 3);

@@ -92,12 +92,21 @@ class HandsetFilesFixture : public ::testing::Test, protected FileListFixture {
     return std::string(payload.begin() + static_cast<std::ptrdiff_t>(at), payload.end());
   }
 
+  // The file operations over the fixture's list, their transfers and loads followed by
+  // `progress` (each worker on a thread of its own, as the window runs them).
+  HandsetFiles FilesWith(ProgressSink& progress) {
+    return HandsetFiles(
+        list, s.log, signal,
+        [](WorkerSignal& worker, std::function<void()> job) {
+          std::thread thread(std::move(job));
+          thread.join();
+          return worker.outcome.load();
+        },
+        progress);
+  }
+
   std::filesystem::path root;
-  HandsetFiles files{list, s.log, signal, [](WorkerSignal& worker, std::function<void()> job) {
-                       std::thread thread(std::move(job));
-                       thread.join();
-                       return worker.outcome.load();
-                     }};
+  HandsetFiles files = FilesWith(s.progress);
 
  private:
   std::optional<FileListEntry> found_;

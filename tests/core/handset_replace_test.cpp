@@ -62,9 +62,7 @@ TEST_P(UnprovenAbsence, AnUploadOverTheFileLeavesExactlyTheNewBytes) {
       break;
     case Doubt::CancelledLoad: {
       CancelAtFirstStep cancel(signal);
-      s.handset.SetProgress(&cancel);
-      Load();
-      s.handset.SetProgress(nullptr);
+      Load(cancel);
       signal.ClearCancel();
       break;
     }

@@ -81,6 +81,7 @@ struct CancelAtFirstBlock : ProgressSink {
 TEST_F(PatchExecutorTest, CpAndToUploadTheFileBesideThePatchAndLogBothPaths) {
   LoadWith({});
   WriteAll(patchDir / "a.bin", Pattern(2500));
+  const int filesStepsBefore = s.progress.steps;
   RunText("cp a.bin\r\nto /a/mobile/a.bin\r\n");
 
   const auto file = s.sim.File("/a/mobile/a.bin");
@@ -95,7 +96,13 @@ TEST_F(PatchExecutorTest, CpAndToUploadTheFileBesideThePatchAndLogBothPaths) {
   // The upload stepped the progress sink the executor was given.
   EXPECT_EQ(progress.rangeHigh, 3);
   EXPECT_GT(progress.steps, 0);
-  EXPECT_EQ(&s.handset.progress(), &s.progress);  // given back afterwards
+  EXPECT_EQ(s.progress.steps, filesStepsBefore);
+  // The sink was the run's only: the next upload outside it steps the files' own.
+  const int runSteps = progress.steps;
+  WriteAll(root / "b.bin", Pattern(10));
+  ASSERT_EQ(files.Upload(root / "b.bin", "/a/"), FileOutcome::Done);
+  EXPECT_EQ(progress.steps, runSteps);
+  EXPECT_GT(s.progress.steps, filesStepsBefore);
 }
 
 TEST_F(PatchExecutorTest, LinesThatAreNoCommandAreNeverRun) {

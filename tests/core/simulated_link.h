@@ -46,7 +46,6 @@ struct SimulatedLink {
         std::make_unique<RecordingTransport>(std::make_unique<EmulatedTransport>(sim, log, clock));
     transport = recording.get();
     link.SetTransport(std::move(recording));
-    handset.SetProgress(&progress);
   }
 
   std::vector<std::string> Lines() const { return log.Lines(); }
@@ -56,6 +55,7 @@ struct SimulatedLink {
   p2ksim::SimulatedHandset sim;
   PhoneLink link{log, clock};
   Handset handset{link};
+  // The progress the tests hand to the operations they run.
   RecordingProgress progress;
   RecordingTransport* transport = nullptr;
 };

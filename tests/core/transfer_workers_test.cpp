@@ -29,7 +29,7 @@ class TransferWorkers : public ::testing::Test {
   // Runs a worker on its own thread, as the transfers do, and waits for it.
   template <typename Worker>
   void Run(Worker worker) {
-    std::thread thread([&] { worker(s.handset, job, signal); });
+    std::thread thread([&] { worker(s.handset, job, signal, s.progress); });
     thread.join();
     ASSERT_TRUE(signal.Done());
   }

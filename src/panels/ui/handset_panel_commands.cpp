@@ -24,7 +24,9 @@ void fillHandsetPanel(PanelHost& host, int side) {
   const auto load = [&] {
     // A Cancel pressed after the last chunk came is too late to count.
     cancelled = RunWorker(&host.dialogOwner(), session.signal(),
-                          [&] { list.FileListWorker(session.signal()); }) != 0 &&
+                          [&] {
+                            list.FileListWorker(session.signal(), session.files().progress());
+                          }) != 0 &&
                 session.signal().CancelRequested();
   };
   std::vector<PanelRow> rows;

@@ -22,15 +22,16 @@ HandsetSession::HandsetSession(QWidget& dialogOwner, EventLog& log, Settings& se
       link_(log, *clock_),
       handset_(link_),
       fileList_(handset_, settings),
-      files_(fileList_, log, signal_,
-             [&dialogOwner](WorkerSignal& signal, std::function<void()> job) {
-               return RunWorker(&dialogOwner, signal, std::move(job));
-             }),
+      files_(
+          fileList_, log, signal_,
+          [&dialogOwner](WorkerSignal& signal, std::function<void()> job) {
+            return RunWorker(&dialogOwner, signal, std::move(job));
+          },
+          progress),
       status_(status),
       recovery_(link_, *discovery_),
       linkWatch_(this) {
   setObjectName(QStringLiteral("handsetSession"));
-  handset_.SetProgress(&progress);
   // A plain search on a timer serves every discovery (the simulated handset's too) and every
   // platform, and costs nothing while a handset answers; hot-plug events, where there are any,
   // only make the look come sooner.
