@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScopeGuard>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -170,6 +171,24 @@ class PanelLocalTest : public QObject {
     QCOMPARE(host.activeSide(), kLeft);
     QVERIFY(host.pathField(kLeft)->isEnabled());
     QVERIFY(!host.pathField(kRight)->isEnabled());
+  }
+
+  // The widest size a row can show (a 32-bit size in ten digits) is drawn whole.
+  void theSizeColumnShowsTheWidestSizeWhole() {
+    FakePanelHost host;
+    const QString widest = QStringLiteral("4294967295");
+    host.panels().model(kLeft).SetRows({{"big.bin", widest.toStdString(), "", 0, 0}},
+                                       PanelModel::Names::Local);
+    QTreeView* list = host.list(kLeft);
+    QStyleOptionViewItem option;
+    option.initFrom(list);
+    option.rect = list->visualRect(list->model()->index(0, 1));
+    option.text = widest;
+    option.features = QStyleOptionViewItem::HasDisplay;
+    const QRect text = list->style()->subElementRect(QStyle::SE_ItemViewItemText, &option, list);
+    const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+    QVERIFY2(text.width() - 2 * margin >= list->fontMetrics().horizontalAdvance(widest),
+             qPrintable(QString::number(list->columnWidth(1))));
   }
 
   // In the main window: its header clicks, its start, its re-read buttons.

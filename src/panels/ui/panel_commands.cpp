@@ -48,6 +48,8 @@ void setupPanels(PanelHost& host) {
       placeholder->deleteLater();
     }
     SetupPanelList(list);
+    QObject::connect(&panels.model(side), &QAbstractItemModel::modelReset, list,
+                     [list] { FitSizeColumn(list); });
   }
 }
 

@@ -1,5 +1,8 @@
 #include "panels/ui/panel_list_look.h"
 
+#include <algorithm>
+
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QIcon>
 #include <QPainter>
@@ -75,6 +78,23 @@ void SetupPanelList(QTreeView* list) {
   list->setAllColumnsShowFocus(true);
   list->setSelectionMode(QAbstractItemView::ExtendedSelection);
   list->setSelectionBehavior(QAbstractItemView::SelectRows);
+}
+
+void FitSizeColumn(QTreeView* list) {
+  constexpr int kSizeColumn = 1;
+  const QAbstractItemModel* model = list->model();
+  const QFontMetrics metrics = list->fontMetrics();
+  int widest = 0;
+  for (int row = 0; row < model->rowCount(); ++row) {
+    widest = std::max(
+        widest, metrics.horizontalAdvance(model->data(model->index(row, kSizeColumn)).toString()));
+  }
+  // The item's text margin on either side, and the grid line at its right edge.
+  const int margin = list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1;
+  const int needed = widest + 2 * margin + 1;
+  if (needed > list->columnWidth(kSizeColumn)) {
+    list->setColumnWidth(kSizeColumn, needed);
+  }
 }
 
 }  // namespace tollhaven

@@ -31,4 +31,7 @@ class GridLineDelegate : public QStyledItemDelegate {
 // column widths 140 / 68 / 120. Called again after the list gets its model.
 void SetupPanelList(QTreeView* list);
 
+// Widens the Size column (never narrows it) so that the widest size the list shows is not cut.
+void FitSizeColumn(QTreeView* list);
+
 }  // namespace tollhaven
