@@ -14,9 +14,11 @@
 #include "handset/handset_names.h"
 #include "handset/handset_path.h"
 #include "panels/handset_volume.h"
+#include "panels/selection_restore.h"
 #include "panels/ui/frozen_lists.h"
 #include "panels/ui/handset_session.h"
 #include "panels/ui/panel_operations.h"
+#include "panels/ui/panels_state.h"
 #include "panels/ui/selection_walk.h"
 #include "support/local_files.h"
 
@@ -156,11 +158,15 @@ void DeleteSelection(MainWindow& window) {
   FilePrompts& prompts = window.prompts();
   EventLog& log = window.eventLog();
   SelectionWalk walk(window, window.activeSide());
+  int firstDeleted = -1;
   for (int r = walk.First(); r != -1; r = walk.Next()) {
     const QString name = walk.shownName();
     if (!prompts.askYesNo(QStringLiteral("Are You sure to delete ?  -  ") + name,
                           QStringLiteral("Delete confirmation"))) {
       continue;
+    }
+    if (firstDeleted == -1) {
+      firstDeleted = r;
     }
     FrozenLists frozen(window);
     if (!walk.handset()) {
@@ -180,13 +186,18 @@ void DeleteSelection(MainWindow& window) {
   }
   if (walk.handset()) {
     RefreshHandsetSide(window, walk.side());
-    return;
+  } else {
+    fillLocalPanel(window, walk.side());
+    if (window.panel(walk.other()).driveIndex == window.panel(walk.side()).driveIndex) {
+      fillLocalPanel(window, walk.other());
+    }
+    window.list(walk.side())->setFocus(Qt::OtherFocusReason);
   }
-  fillLocalPanel(window, walk.side());
-  if (window.panel(walk.other()).driveIndex == window.panel(walk.side()).driveIndex) {
-    fillLocalPanel(window, walk.other());
+  if (firstDeleted != -1) {
+    const int row = RowAfterDelete(window.panels().model(walk.side()).rows(), firstDeleted);
+    window.panel(walk.side()).rememberedRow = row;
+    restoreSelection(window, walk.side(), row);
   }
-  window.list(walk.side())->setFocus(Qt::OtherFocusReason);
 }
 
 void NewFolder(MainWindow& window) {

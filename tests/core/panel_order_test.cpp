@@ -293,5 +293,32 @@ TEST(SelectionRestore, AnEmptyListIsFine) {
   EXPECT_EQ(selection.focused, -1);
 }
 
+// Where the cursor goes after a delete, in lists as they are filled again afterwards.
+TEST(RowAfterDelete, NeverLandsOnADirectoryTheNextDeleteWouldTakeWhole) {
+  const PanelRow parent{"..", "< DIR >", "", 0, 0};
+  const PanelRow dirA{"dirA", "< DIR >", "", 0, 0};
+  const PanelRow dirB{"dirB", "< DIR >", "", 0, 0};
+  const PanelRow file1{"f1", "5", "", 0, 0};
+  const PanelRow file2{"f2", "5", "", 0, 0};
+  struct Case {
+    const char* what;
+    std::vector<PanelRow> rows;
+    int firstDeleted;
+    int expected;
+  };
+  const std::vector<Case> cases{
+      {"a file after files: the file before", {parent, dirA, file1, file2}, 3, 2},
+      {"the first file: the next file, not the directory", {parent, dirA, file2}, 2, 2},
+      {"a directory: the parent row, not the next directory", {parent, dirB, file1}, 1, 0},
+      {"the last file after directories: the first row", {parent, dirA, dirB}, 3, 0},
+      {"at the root, directories only", {dirA, dirB}, 1, 0},
+      {"everything", {}, 0, 0},
+      {"the first row", {file1, file2}, 0, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RowAfterDelete(c.rows, c.firstDeleted), c.expected) << c.what;
+  }
+}
+
 }  // namespace
 }  // namespace tollhaven

@@ -180,6 +180,19 @@ class FileCommandsTest : public QObject {
     QCOMPARE(h.ListRequests(), reads);
   }
 
+  // After a delete the cursor is not left on a directory that F8 and Enter would remove whole.
+  void theCursorAfterADeleteIsNotOnTheNextDirectory() {
+    HandsetWindow h;
+    h.handset.AddFile("/a/video/clip.3gp", std::vector<uint8_t>(5));
+    Choose(h.window, kRight, 0);
+    Activate(h.window, kRight, QStringLiteral("a"));
+    Select(h.window, kRight, {"audio"});
+    Answers answers(h.window, {true});
+    h.window.OnCommand(ids::kDeleteButton);
+    QCOMPARE(Names(h.window, kRight), (QStringList{"..", "video", "odd.zzz", "ring.mp3"}));
+    QCOMPARE(h.window.list(kRight)->currentIndex().row(), 0);
+  }
+
   void aHandsetDeleteThatFailsLeavesTheRow() {
     TransferWindow h;
     h.handset.FailCommand(0x004A, kDeleteSubCommand, 7);
