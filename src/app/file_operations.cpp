@@ -48,9 +48,12 @@ QString InPanel(const SelectionWalk& walk, const QString& name) {
   return QDir(walk.localDirectory()).filePath(name);
 }
 
+// The side lists its handset directory again, and so does the other side where it shows the
+// same one.
 void RefreshHandsetSide(MainWindow& window, int side) {
   fillHandsetPanel(window, side);
   sortPanel(window, side);
+  RefillOtherIfSame(window, side);
 }
 
 // A name typed for a new handset directory, as handset bytes below `handsetDir`; nothing when
@@ -69,6 +72,8 @@ void CopyLocally(MainWindow& window) {
   FilePrompts& prompts = window.prompts();
   EventLog& log = window.eventLog();
   SelectionWalk walk(window, window.activeSide());
+  // A destination typed into the source's own directory: that panel shows the copy too.
+  bool intoSource = false;
   for (int r = walk.First(); r != -1; r = walk.Next()) {
     const QString name = walk.shownName();
     if (walk.itemIsDirectory()) {
@@ -113,9 +118,14 @@ void CopyLocally(MainWindow& window) {
     }
     if (copied == LocalCopy::Failed) {
       LogLocalFailure(window, "Copy failed: ", name, error);
+    } else if (QFileInfo(destination).dir() == QDir(walk.localDirectory())) {
+      intoSource = true;
     }
   }
   fillLocalPanel(window, walk.other());
+  if (intoSource) {
+    fillLocalPanel(window, walk.side());
+  }
   window.list(walk.side())->setFocus(Qt::OtherFocusReason);
 }
 
@@ -188,9 +198,7 @@ void DeleteSelection(MainWindow& window) {
     RefreshHandsetSide(window, walk.side());
   } else {
     fillLocalPanel(window, walk.side());
-    if (window.panel(walk.other()).driveIndex == window.panel(walk.side()).driveIndex) {
-      fillLocalPanel(window, walk.other());
-    }
+    RefillOtherIfSame(window, walk.side());
     window.list(walk.side())->setFocus(Qt::OtherFocusReason);
   }
   if (firstDeleted != -1) {
@@ -216,10 +224,7 @@ void NewFolder(MainWindow& window) {
       LogLocalFailure(window, "New folder failed: ", name, error);
     }
     fillLocalPanel(window, side);
-    // The other panel shows the new directory too when it lists the same one.
-    if (!walk.otherHandset() && QDir(walk.otherLocalDirectory()) == QDir(walk.localDirectory())) {
-      fillLocalPanel(window, walk.other());
-    }
+    RefillOtherIfSame(window, side);
     return;
   }
   const std::optional<std::string> path = NewHandsetDirectory(walk.handsetDirectory(), currentName);

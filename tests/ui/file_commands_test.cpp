@@ -193,6 +193,46 @@ class FileCommandsTest : public QObject {
     QCOMPARE(h.window.list(kRight)->currentIndex().row(), 0);
   }
 
+  // A command on one panel shows in the other one when that lists the same directory.
+  void theOtherPanelOfTheSameDirectoryFollows() {
+    TransferWindow h;
+    Choose(h.window, kLeft, 0);
+    Activate(h.window, kLeft, QStringLiteral("a"));
+    Select(h.window, kRight, {});
+    h.window.prompts().askNewName = [](std::string& name) { name = "fresh"; };
+    h.window.OnCommand(ids::kNewFolderButton);
+    QVERIFY(Names(h.window, kLeft).contains(QStringLiteral("fresh")));
+    Select(h.window, kRight, {"odd.zzz"});
+    Answers answers(h.window, {true});
+    h.window.OnCommand(ids::kDeleteButton);
+    QVERIFY(!Names(h.window, kLeft).contains(QStringLiteral("odd.zzz")));
+    Select(h.window, kRight, {"ring.mp3"});
+    h.window.prompts().askAttributes = [](std::string_view, const QString&) {
+      return std::optional<uint32_t>(0x07000100);
+    };
+    h.window.OnCommand(ids::kAttributesButton);
+    QCOMPARE(RowNamed(h.window, kLeft, "ring.mp3").column2,
+             RowNamed(h.window, kRight, "ring.mp3").column2);
+    QVERIFY(RowNamed(h.window, kLeft, "ring.mp3").column2 != "07    0020");
+  }
+
+  void aLocalCopyTypedIntoItsOwnDirectoryShowsThere() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    QTemporaryDir source, other;
+    QVERIFY(WriteFile(source.filePath(QStringLiteral("a.txt")), "x"));
+    ShowLocal(window, kLeft, source.path());
+    ShowLocal(window, kRight, other.path());
+    Select(window, kLeft, {"a.txt"});
+    const std::string copy = source.filePath(QStringLiteral("b.txt")).toStdString();
+    window.prompts().askCopyDestination = [&](const std::string&, std::string& otherPath) {
+      otherPath = copy;
+    };
+    window.OnCommand(ids::kCopyButton);
+    QCOMPARE(Names(window, kLeft), (QStringList{"..", "a.txt", "b.txt"}));
+    QCOMPARE(Names(window, kRight), QStringList{".."});
+  }
+
   void aHandsetDeleteThatFailsLeavesTheRow() {
     TransferWindow h;
     h.handset.FailCommand(0x004A, kDeleteSubCommand, 7);

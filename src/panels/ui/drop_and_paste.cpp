@@ -47,6 +47,7 @@ void DropOntoLocal(PanelHost& host, int side, const QString& source, const QStri
     }
   }
   fillLocalPanel(host, side);
+  RefillOtherIfSame(host, side);
   host.list(side)->setFocus(Qt::OtherFocusReason);
 }
 
@@ -73,6 +74,7 @@ bool DropOntoHandset(PanelHost& host, int side, const QString& source) {
   host.list(side)->setFocus(Qt::OtherFocusReason);
   fillHandsetPanel(host, side);
   sortPanel(host, side);
+  RefillOtherIfSame(host, side);
   return !session.files().lastCancelled();
 }
 

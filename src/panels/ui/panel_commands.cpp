@@ -1,7 +1,9 @@
 // Setting up the two lists, sorting them, the column clicks and the selection restore.
 
+#include <QDir>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QLineEdit>
 #include <QTreeView>
 
 #include "panels/selection_restore.h"
@@ -90,6 +92,24 @@ void SetColumn2Title(PanelHost& host, int side, std::string_view title) {
   PanelHeader header = model.header();
   setColumn2Title(header, title);
   model.SetHeader(header);
+}
+
+void RefillOtherIfSame(PanelHost& host, int side) {
+  const int other = 1 - side;
+  const PanelSide& changed = host.panel(side);
+  const PanelSide& shown = host.panel(other);
+  const bool handset = shown.driveIndex == 0;
+  if (handset != (changed.driveIndex == 0)) {
+    return;
+  }
+  if (handset) {
+    if (shown.handsetDir == changed.handsetDir) {
+      fillHandsetPanel(host, other);
+      sortPanel(host, other);
+    }
+  } else if (QDir(host.pathField(other)->text()) == QDir(host.pathField(side)->text())) {
+    fillLocalPanel(host, other);
+  }
 }
 
 }  // namespace tollhaven

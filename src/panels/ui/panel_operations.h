@@ -32,6 +32,10 @@ void SetColumn2Title(PanelHost& host, int side, std::string_view title);
 // should show cannot be shown.
 void FallBackToStartDrive(PanelHost& host, int side);
 
+// After files changed in the directory the side shows: the other side is listed again when it
+// shows the same directory (the same handset directory, or the same local one).
+void RefillOtherIfSame(PanelHost& host, int side);
+
 // The handset: connect and read its volumes; forget the cached file list so the next fill loads
 // it again.
 void ConnectHandset(PanelHost& host);
