@@ -125,4 +125,92 @@ std::ptrdiff_t FindBytes(std::size_t start, const uint8_t* block, std::size_t bl
   return found == end ? -1 : found - block;
 }
 
+namespace {
+
+char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+std::string_view Trim(std::string_view text) {
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+  while (!text.empty() && blank(text.front())) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && blank(text.back())) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return Lower(x) == Lower(y); });
+}
+
+bool ContainsNoCase(std::string_view text, std::string_view part) {
+  return std::search(text.begin(), text.end(), part.begin(), part.end(),
+                     [](char x, char y) { return Lower(x) == Lower(y); }) != text.end();
+}
+
+// The lines of a text, each without its line feed (a carriage return stays with its line).
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    lines.push_back(text.substr(0, end));
+    text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+  }
+  return lines;
+}
+
+// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsUtf8(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    int follow;
+    uint32_t code;
+    if (lead < 0x80) {
+      ++at;
+      continue;
+    } else if ((lead & 0xE0) == 0xC0) {
+      follow = 1;
+      code = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+      follow = 2;
+      code = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+      follow = 3;
+      code = lead & 0x07;
+    } else {
+      return false;
+    }
+    if (at + static_cast<std::size_t>(follow) >= text.size()) {
+      return false;
+    }
+    for (int i = 1; i <= follow; ++i) {
+      const auto next = static_cast<unsigned char>(text[at + i]);
+      if ((next & 0xC0) != 0x80) {
+        return false;
+      }
+      code = (code << 6) | (next & 0x3F);
+    }
+    constexpr uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    if (code < kSmallest[follow] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+      return false;
+    }
+    at += static_cast<std::size_t>(follow) + 1;
+  }
+  return true;
+}
+
+bool HasControlCharacter(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
+}
+
 }  // namespace tollhaven

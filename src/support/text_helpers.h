@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tollhaven {
 
@@ -37,5 +38,17 @@ int FindText(int start, std::string_view text, std::string_view pattern);
 // or -1.
 std::ptrdiff_t FindBytes(std::size_t start, const uint8_t* block, std::size_t blockLength,
                          const uint8_t* pattern, std::size_t patternLength);
+
+// `text` without the blanks, tabs and carriage returns at either end.
+std::string_view Trim(std::string_view text);
+// Equal, or containing `part`, when ASCII letters are compared without their case.
+bool EqualNoCase(std::string_view a, std::string_view b);
+bool ContainsNoCase(std::string_view text, std::string_view part);
+// The lines of a text, each without its line feed (a carriage return stays with its line).
+std::vector<std::string_view> SplitLines(std::string_view text);
+// Whether `text` is well-formed UTF-8 (no overlong forms, no surrogates).
+bool IsUtf8(std::string_view text);
+// Whether `text` holds a C0 control character or DEL.
+bool HasControlCharacter(std::string_view text);
 
 }  // namespace tollhaven

@@ -85,5 +85,32 @@ TEST(Search, FindBytesAtBothEndsAndNeverPastTheBlock) {
   EXPECT_EQ(FindBytes(0, block, 5, head, 0), -1);
 }
 
+TEST(Text, TrimCaseLinesAndWellFormedUtf8) {
+  EXPECT_EQ(Trim(" \tName=x\r"), "Name=x");
+  EXPECT_EQ(Trim(" \t "), "");
+  EXPECT_TRUE(EqualNoCase("MimeType", "mimetype"));
+  EXPECT_FALSE(EqualNoCase("MimeType", "MimeTypes"));
+  EXPECT_TRUE(ContainsNoCase("Exec=Tollhaven %f", "tollhaven"));
+  EXPECT_FALSE(ContainsNoCase("Exec", "Execs"));
+  EXPECT_EQ(SplitLines("a\r\n\nb"), (std::vector<std::string_view>{"a\r", "", "b"}));
+  EXPECT_TRUE(SplitLines("").empty());
+  struct Case {
+    std::string_view text;
+    bool utf8;
+  };
+  for (const Case& c : std::initializer_list<Case>{{"plain", true},
+                                                   {"\xC3\xA9", true},
+                                                   {"\xF0\x9F\x98\x80", true},
+                                                   {"\xC3", false},
+                                                   {"\xC0\xAF", false},
+                                                   {"\xED\xA0\x80", false},
+                                                   {"\xE9", false}}) {
+    EXPECT_EQ(IsUtf8(c.text), c.utf8) << c.text;
+  }
+  EXPECT_TRUE(HasControlCharacter(std::string_view("a\nb")));
+  EXPECT_TRUE(HasControlCharacter("a\x7F"));
+  EXPECT_FALSE(HasControlCharacter("caf\xC3\xA9"));
+}
+
 }  // namespace
 }  // namespace tollhaven
