@@ -193,12 +193,12 @@ int RestoreCommand(CliRun& run) {
       break;
   }
   if (run.line.only) {
-    const std::optional<HandsetPathArg> only = run.HandsetOperand(*run.line.only);
+    const std::optional<HandsetPath> only = run.HandsetOperand(*run.line.only);
     if (!only) {
       return kExitUsage;
     }
     std::erase_if(manifest, [&](const auto& item) {
-      return item.first != only->path && !IsBelow(item.first, only->path);
+      return item.first != only->bytes() && !IsBelow(item.first, only->bytes());
     });
     if (manifest.empty()) {
       return run.Usage("restore: the backup holds nothing under " + *run.line.only);

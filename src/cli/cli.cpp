@@ -51,7 +51,7 @@ int Dispatch(CliRun& run) {
 
 }  // namespace
 
-std::optional<HandsetPathArg> ParseHandsetPath(std::string_view utf8, std::string& error) {
+std::optional<HandsetPath> ParseHandsetPath(std::string_view utf8, std::string& error) {
   HandsetPathError why = HandsetPathError::None;
   const std::optional<HandsetPath> path = HandsetPath::Parse(utf8, why);
   switch (why) {
@@ -67,7 +67,7 @@ std::optional<HandsetPathArg> ParseHandsetPath(std::string_view utf8, std::strin
       error = "not a usable handset path: " + std::string(utf8);
       return std::nullopt;
   }
-  return HandsetPathArg{path->volume(), path->bytes()};
+  return path;
 }
 
 CliRun::CliRun(CliEnvironment& environment, const Invocation& invocation)
@@ -117,10 +117,10 @@ int CliRun::Usage(std::string_view utf8) {
   return kExitUsage;
 }
 
-std::optional<HandsetPathArg> CliRun::HandsetOperand(const std::string& operand) {
+std::optional<HandsetPath> CliRun::HandsetOperand(const std::string& operand) {
   const std::string utf8 = env.fromTerminal ? env.fromTerminal(operand) : operand;
   std::string error;
-  std::optional<HandsetPathArg> arg = ParseHandsetPath(utf8, error);
+  std::optional<HandsetPath> arg = ParseHandsetPath(utf8, error);
   if (!arg) {
     Usage(line.command + ": " + error);
   }

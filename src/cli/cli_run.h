@@ -12,19 +12,9 @@
 
 namespace tollhaven::cli {
 
-// A handset path operand: the path's bytes and its volume, as the commands use them.
-struct HandsetPathArg {
-  char volume = 'a';
-  std::string path;
-
-  bool IsVolume() const { return path.size() == 2; }
-  // The path with a trailing "/": how the handset layers name a directory.
-  std::string AsDirectory() const { return path + "/"; }
-};
-
 // A UTF-8 handset path operand through HandsetPath::Parse. nullopt, with the line that tells
 // why in `error`.
-std::optional<HandsetPathArg> ParseHandsetPath(std::string_view utf8, std::string& error);
+std::optional<HandsetPath> ParseHandsetPath(std::string_view utf8, std::string& error);
 
 // One run of one command: what it was asked, the handset it reaches, its progress line and the
 // exit status it has earned so far.
@@ -45,12 +35,12 @@ class CliRun {
   int Usage(std::string_view utf8);
 
   // A handset path operand, converted from the terminal. nullopt after a usage line.
-  std::optional<HandsetPathArg> HandsetOperand(const std::string& operand);
+  std::optional<HandsetPath> HandsetOperand(const std::string& operand);
 
   // True once the user asked the run to stop; the first time, says so and sets status 1.
   bool Stopping();
 
-  // Hands the progress line to the handset for the transfers to come.
+  // Begins the progress line for the transfers to come; StopProgress finishes it.
   void StartProgress(uint64_t totalBytes, uint32_t totalFiles);
   void StopProgress();
 

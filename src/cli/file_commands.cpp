@@ -185,23 +185,23 @@ Volume* ConnectedVolume(CliRun& run, char letter, int& status) {
 }  // namespace
 
 int ListCommand(CliRun& run) {
-  const std::optional<HandsetPathArg> arg =
+  const std::optional<HandsetPath> arg =
       run.HandsetOperand(run.line.operands.empty() ? "/a/" : run.line.operands[0]);
   if (!arg) {
     return kExitUsage;
   }
   int status = 0;
-  Volume* volume = ConnectedVolume(run, arg->volume, status);
+  Volume* volume = ConnectedVolume(run, arg->volume(), status);
   if (volume == nullptr) {
     return status;
   }
 
   std::vector<PanelRow> rows;
   std::string listed = arg->AsDirectory();
-  if (const std::optional<HandsetFile> file = volume->File(arg->path)) {
+  if (const std::optional<HandsetFile> file = volume->File(arg->bytes())) {
     rows.push_back(FileRow(*file));
-    listed = arg->path;
-  } else if (volume->IsDirectory(arg->path)) {
+    listed = arg->bytes();
+  } else if (volume->IsDirectory(arg->bytes())) {
     NoIcons icons;
     HandsetFillRequest request;
     request.handsetDir = listed;
@@ -210,7 +210,7 @@ int ListCommand(CliRun& run) {
     std::erase_if(rows, [](const PanelRow& row) { return row.name == kParentRowName; });
     sortPanel(rows, kNameAscending, CompareNamesIgnoringCase);
   } else {
-    run.Fail("ls: no such file or directory on the handset: " + Shown(arg->path));
+    run.Fail("ls: no such file or directory on the handset: " + Shown(arg->bytes()));
     return run.status;
   }
 
@@ -248,9 +248,9 @@ int ListCommand(CliRun& run) {
 int GetCommand(CliRun& run) {
   const std::vector<std::string>& operands = run.line.operands;
   const fs::path destination(operands.back());
-  std::vector<HandsetPathArg> sources;
+  std::vector<HandsetPath> sources;
   for (std::size_t i = 0; i + 1 < operands.size(); ++i) {
-    std::optional<HandsetPathArg> arg = run.HandsetOperand(operands[i]);
+    std::optional<HandsetPath> arg = run.HandsetOperand(operands[i]);
     if (!arg) {
       return kExitUsage;
     }
@@ -274,31 +274,32 @@ int GetCommand(CliRun& run) {
   std::vector<Job> jobs;
   uint64_t totalBytes = 0;
   uint32_t totalFiles = 0;
-  for (const HandsetPathArg& source : sources) {
-    Volume* volume = OpenVolume(run, source.volume);
+  for (const HandsetPath& source : sources) {
+    Volume* volume = OpenVolume(run, source.volume());
     if (volume == nullptr) {
       continue;
     }
-    if (std::optional<HandsetFile> file = volume->File(source.path)) {
+    if (std::optional<HandsetFile> file = volume->File(source.bytes())) {
       totalBytes += file->size;
       ++totalFiles;
-      jobs.push_back({source.volume, std::move(*file), destination, false});
+      jobs.push_back({source.volume(), std::move(*file), destination, false});
       continue;
     }
-    if (!volume->IsDirectory(source.path)) {
-      run.Fail("get: no such file or directory on the handset: " + Shown(source.path));
+    if (!volume->IsDirectory(source.bytes())) {
+      run.Fail("get: no such file or directory on the handset: " + Shown(source.bytes()));
       continue;
     }
     if (!run.line.recursive) {
-      run.Fail("get: a directory (use -r): " + Shown(source.path));
+      run.Fail("get: a directory (use -r): " + Shown(source.bytes()));
       continue;
     }
-    const std::string top = source.IsVolume() ? std::string(1, source.volume)
-                                              : source.path.substr(source.path.rfind('/') + 1);
+    const std::string top = source.IsVolume()
+                                ? std::string(1, source.volume())
+                                : source.bytes().substr(source.bytes().rfind('/') + 1);
     const fs::path base = LocalPathForHandsetName(destination, top);
-    for (HandsetFile& file : volume->FilesBelow(source.path)) {
+    for (HandsetFile& file : volume->FilesBelow(source.bytes())) {
       const std::optional<std::vector<std::string>> components =
-          LocalComponents(std::string_view(file.path).substr(source.path.size() + 1));
+          LocalComponents(std::string_view(file.path).substr(source.bytes().size() + 1));
       if (!components) {
         run.Fail("get: skipped, not a name for a local file: " + Shown(file.path));
         continue;
@@ -308,7 +309,7 @@ int GetCommand(CliRun& run) {
         totalBytes += file.size;
         ++totalFiles;
       }
-      jobs.push_back({source.volume, std::move(file),
+      jobs.push_back({source.volume(), std::move(file),
                       LocalDirectoryFor(base, *components, components->size() - 1), placeholder});
     }
   }
@@ -348,17 +349,17 @@ int GetCommand(CliRun& run) {
 
 int PutCommand(CliRun& run) {
   const std::vector<std::string>& operands = run.line.operands;
-  const std::optional<HandsetPathArg> target = run.HandsetOperand(operands.back());
+  const std::optional<HandsetPath> target = run.HandsetOperand(operands.back());
   if (!target) {
     return kExitUsage;
   }
   int status = 0;
-  Volume* volume = ConnectedVolume(run, target->volume, status);
+  Volume* volume = ConnectedVolume(run, target->volume(), status);
   if (volume == nullptr) {
     return status;
   }
-  if (!volume->IsDirectory(target->path)) {
-    run.Fail("put: no such directory on the handset: " + Shown(target->path));
+  if (!volume->IsDirectory(target->bytes())) {
+    run.Fail("put: no such directory on the handset: " + Shown(target->bytes()));
     return run.status;
   }
 
@@ -432,7 +433,7 @@ int PutCommand(CliRun& run) {
     if (run.Stopping()) {
       break;
     }
-    volume = OpenVolume(run, target->volume);
+    volume = OpenVolume(run, target->volume());
     if (volume == nullptr) {
       break;
     }
@@ -462,10 +463,10 @@ namespace {
 // connects, and hands each one with its volume to `act`; a volume that cannot be listed has
 // already said why.
 int ForEachHandsetOperand(CliRun& run,
-                          const std::function<void(const HandsetPathArg&, Volume*)>& act) {
-  std::vector<HandsetPathArg> targets;
+                          const std::function<void(const HandsetPath&, Volume*)>& act) {
+  std::vector<HandsetPath> targets;
   for (const std::string& operand : run.line.operands) {
-    std::optional<HandsetPathArg> arg = run.HandsetOperand(operand);
+    std::optional<HandsetPath> arg = run.HandsetOperand(operand);
     if (!arg) {
       return kExitUsage;
     }
@@ -474,8 +475,8 @@ int ForEachHandsetOperand(CliRun& run,
   if (const int status = run.Connect()) {
     return status;
   }
-  for (const HandsetPathArg& target : targets) {
-    if (Volume* volume = OpenVolume(run, target.volume)) {
+  for (const HandsetPath& target : targets) {
+    if (Volume* volume = OpenVolume(run, target.volume())) {
       act(target, volume);
     }
   }
@@ -485,33 +486,34 @@ int ForEachHandsetOperand(CliRun& run,
 }  // namespace
 
 int RemoveCommand(CliRun& run) {
-  return ForEachHandsetOperand(run, [&run](const HandsetPathArg& target, Volume* volume) {
+  return ForEachHandsetOperand(run, [&run](const HandsetPath& target, Volume* volume) {
     if (target.IsVolume()) {
-      run.Fail("rm: a volume cannot be removed: " + target.path);
-    } else if (volume->File(target.path)) {
-      if (volume->files().Delete(target.path, false) != FileOutcome::Done) {
+      run.Fail("rm: a volume cannot be removed: " + target.bytes());
+    } else if (volume->File(target.bytes())) {
+      if (volume->files().Delete(target.bytes(), false) != FileOutcome::Done) {
         run.Fail("rm: " + volume->files().lastReport());
       }
-    } else if (!volume->IsDirectory(target.path)) {
-      run.Fail("rm: no such file or directory on the handset: " + Shown(target.path));
+    } else if (!volume->IsDirectory(target.bytes())) {
+      run.Fail("rm: no such file or directory on the handset: " + Shown(target.bytes()));
     } else if (!run.line.recursive) {
-      run.Fail("rm: a directory (use rm -r, or rmdir when it is empty): " + Shown(target.path));
-    } else if (volume->files().Delete(target.path, true) != FileOutcome::Done) {
+      run.Fail("rm: a directory (use rm -r, or rmdir when it is empty): " + Shown(target.bytes()));
+    } else if (volume->files().Delete(target.bytes(), true) != FileOutcome::Done) {
       run.Fail("rm: " + volume->files().lastReport());
     }
   });
 }
 
 int MakeDirectoryCommand(CliRun& run) {
-  return ForEachHandsetOperand(run, [&run](const HandsetPathArg& target, Volume* volume) {
-    if (volume->IsDirectory(target.path)) {
-      run.Fail("mkdir: already there: " + Shown(target.path));
+  return ForEachHandsetOperand(run, [&run](const HandsetPath& target, Volume* volume) {
+    if (volume->IsDirectory(target.bytes())) {
+      run.Fail("mkdir: already there: " + Shown(target.bytes()));
       return;
     }
     // Each missing directory on the way, the last one included, gets made in turn.
-    for (std::size_t slash = target.path.find('/', 3);; slash = target.path.find('/', slash + 1)) {
-      const std::string path = target.path.substr(0, slash);
-      volume = OpenVolume(run, target.volume);
+    for (std::size_t slash = target.bytes().find('/', 3);;
+         slash = target.bytes().find('/', slash + 1)) {
+      const std::string path = target.bytes().substr(0, slash);
+      volume = OpenVolume(run, target.volume());
       if (volume == nullptr) {
         break;
       }
@@ -531,43 +533,43 @@ int MakeDirectoryCommand(CliRun& run) {
 }
 
 int RemoveDirectoryCommand(CliRun& run) {
-  return ForEachHandsetOperand(run, [&run](const HandsetPathArg& target, Volume* volume) {
+  return ForEachHandsetOperand(run, [&run](const HandsetPath& target, Volume* volume) {
     if (target.IsVolume()) {
-      run.Fail("rmdir: a volume cannot be removed: " + target.path);
+      run.Fail("rmdir: a volume cannot be removed: " + target.bytes());
       return;
     }
-    if (!volume->IsDirectory(target.path)) {
+    if (!volume->IsDirectory(target.bytes())) {
       run.Fail(std::string("rmdir: ") +
-               (volume->File(target.path) ? "not a directory: " : "no such directory: ") +
-               Shown(target.path));
+               (volume->File(target.bytes()) ? "not a directory: " : "no such directory: ") +
+               Shown(target.bytes()));
       return;
     }
-    const std::string placeholder = target.path + "/" + std::string(kPlaceholderName);
-    const std::vector<HandsetFile> below = volume->FilesBelow(target.path);
+    const std::string placeholder = target.bytes() + "/" + std::string(kPlaceholderName);
+    const std::vector<HandsetFile> below = volume->FilesBelow(target.bytes());
     if (std::any_of(below.begin(), below.end(),
                     [&](const HandsetFile& file) { return file.path != placeholder; })) {
-      run.Fail("rmdir: not empty (use rm -r): " + Shown(target.path));
+      run.Fail("rmdir: not empty (use rm -r): " + Shown(target.bytes()));
       return;
     }
-    if (volume->files().Delete(target.path, true) != FileOutcome::Done) {
+    if (volume->files().Delete(target.bytes(), true) != FileOutcome::Done) {
       run.Fail("rmdir: " + volume->files().lastReport());
     }
   });
 }
 
 int AttributesCommand(CliRun& run) {
-  const std::optional<HandsetPathArg> target = run.HandsetOperand(run.line.operands[0]);
+  const std::optional<HandsetPath> target = run.HandsetOperand(run.line.operands[0]);
   if (!target) {
     return kExitUsage;
   }
   int status = 0;
-  Volume* volume = ConnectedVolume(run, target->volume, status);
+  Volume* volume = ConnectedVolume(run, target->volume(), status);
   if (volume == nullptr) {
     return status;
   }
-  std::optional<HandsetFile> file = volume->File(target->path);
+  std::optional<HandsetFile> file = volume->File(target->bytes());
   if (!file) {
-    run.Fail("attr: no such file on the handset: " + Shown(target->path));
+    run.Fail("attr: no such file on the handset: " + Shown(target->bytes()));
     return run.status;
   }
   if (!run.line.attributeChanges.empty()) {
@@ -580,14 +582,14 @@ int AttributesCommand(CliRun& run) {
         }
       }
     }
-    if (volume->files().SetAttributes(target->path, word) != FileOutcome::Done) {
+    if (volume->files().SetAttributes(target->bytes(), word) != FileOutcome::Done) {
       run.Fail("attr: " + volume->files().lastReport());
       return run.status;
     }
-    file = volume->File(target->path);
+    file = volume->File(target->bytes());
   }
   run.Say(OwnerAttributeText(file->attributeField) + "  " +
-          AttributeLetters(file->AttributeWord()) + "  " + Shown(target->path));
+          AttributeLetters(file->AttributeWord()) + "  " + Shown(target->bytes()));
   return run.status;
 }
 

@@ -404,11 +404,11 @@ TEST(HandsetPathArgument, GivesTheHandsetBytesOrRefuses) {
   };
   for (const auto& c : cases) {
     std::string error;
-    const std::optional<cli::HandsetPathArg> arg = cli::ParseHandsetPath(c.given, error);
+    const std::optional<HandsetPath> arg = cli::ParseHandsetPath(c.given, error);
     ASSERT_EQ(arg.has_value(), c.path.has_value()) << c.given;
     if (arg) {
-      EXPECT_EQ(arg->path, *c.path);
-      EXPECT_EQ(arg->volume, c.path->at(1));
+      EXPECT_EQ(arg->bytes(), *c.path);
+      EXPECT_EQ(arg->volume(), c.path->at(1));
     } else {
       EXPECT_FALSE(error.empty());
     }
