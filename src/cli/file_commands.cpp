@@ -665,14 +665,13 @@ int PatchCommand(CliRun& run) {
       }
       const std::size_t before = log.Count();
       executor.RunLine(line);
-      // Each line the run logged is shown; those that tell of a refusal, a skip or a failure
-      // go to standard error and make the run end with status 1.
+      // Each line the run logged is shown; the one that tells why the line failed goes to
+      // standard error and makes the run end with status 1.
       const std::vector<std::string> logged = log.Lines();
-      const std::string& report = volume->files().lastReport();
+      const std::string& failure = executor.lineFailure();
       for (std::size_t i = before; i < logged.size(); ++i) {
         const std::string& text = logged[i];
-        if (text.starts_with("Refused,") || text.starts_with("Skipped,") ||
-            (!report.empty() && text == report)) {
+        if (!failure.empty() && text == failure) {
           run.progress.Finish();
           run.env.err << "tollhaven-cli: patch: " << run.Shown(text) << '\n';
           run.status = kExitFailed;

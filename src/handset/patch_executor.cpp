@@ -99,6 +99,7 @@ void PatchExecutor::Run(const std::vector<std::string>& lines) {
 }
 
 void PatchExecutor::RunLine(std::string_view line) {
+  lineFailure_.clear();
   if (stopped_) {
     return;
   }
@@ -157,7 +158,7 @@ void PatchExecutor::SetAttributeValue(std::string_view argument) {
   attributeValid_ = valid;
   if (!valid) {
     ++failedLines_;
-    log_.AppendLog("Refused, not an attribute value: \"" + Utf8FromHandsetName(argument) + "\"");
+    Tell("Refused, not an attribute value: \"" + Utf8FromHandsetName(argument) + "\"");
     return;
   }
   attributeValue = value;
@@ -171,7 +172,7 @@ void PatchExecutor::Load(std::string_view argument) {
   ++failedLines_;
   const std::optional<fs::path> file = PatchLocalFile(directory_, argument);
   if (!file) {
-    log_.AppendLog("Refused, not a file in the patch file's directory: " + std::string(argument));
+    Tell("Refused, not a file in the patch file's directory: " + std::string(argument));
     return;
   }
   log_.AppendLog(ShownPath(*file));
@@ -184,27 +185,27 @@ void PatchExecutor::Load(std::string_view argument) {
     target = fs::canonical(*file, error);
   }
   if (error) {
-    log_.AppendLog("Skipped, cannot read " + ShownPath(*file) + ": " + Reason(error));
+    Tell("Skipped, cannot read " + ShownPath(*file) + ": " + Reason(error));
     return;
   }
   if (!Below(directory, target)) {
-    log_.AppendLog("Refused, leads out of the patch file's directory: " + ShownPath(*file));
+    Tell("Refused, leads out of the patch file's directory: " + ShownPath(*file));
     return;
   }
   if (fs::is_directory(target, error)) {
-    log_.AppendLog("Skipped, cannot read " + ShownPath(*file) + ": " +
-                   Reason(std::make_error_code(std::errc::is_a_directory)));
+    Tell("Skipped, cannot read " + ShownPath(*file) + ": " +
+         Reason(std::make_error_code(std::errc::is_a_directory)));
     return;
   }
   // A FIFO would hold the run until something writes to it, a device would never end.
   if (!fs::is_regular_file(fs::status(target, error))) {
-    log_.AppendLog("Refused, not a regular file: " + ShownPath(*file));
+    Tell("Refused, not a regular file: " + ShownPath(*file));
     return;
   }
   // Opened as the format says, so that a file that cannot be read is known at its "cp".
   std::FILE* in = OpenRegularFileForReading(target, error);
   if (in == nullptr) {
-    log_.AppendLog("Skipped, cannot read " + ShownPath(*file) + ": " + Reason(error));
+    Tell("Skipped, cannot read " + ShownPath(*file) + ": " + Reason(error));
     return;
   }
   std::fclose(in);
@@ -222,7 +223,7 @@ void PatchExecutor::Upload(std::string_view handsetPath) {
   if (loaded_ == Loaded::Nothing) {
     // Its "cp" was used by an earlier "to", or there was none: the data is gone.
     ++failedLines_;
-    log_.AppendLog("Skipped, no cp line loaded a file for " + Utf8FromHandsetName(handsetPath));
+    Tell("Skipped, no cp line loaded a file for " + Utf8FromHandsetName(handsetPath));
     return;
   }
   log_.AppendLog(Utf8FromHandsetName(handsetPath));
@@ -233,14 +234,21 @@ void PatchExecutor::Upload(std::string_view handsetPath) {
   stopped_ = outcome == FileOutcome::Failed && files_.lastCancelled();
   if (outcome == FileOutcome::Skipped) {
     ++failedLines_;
+    lineFailure_ = files_.lastReport();
     return;
   }
   Changed(outcome);
 }
 
+void PatchExecutor::Tell(std::string line) {
+  log_.AppendLog(line);
+  lineFailure_ = std::move(line);
+}
+
 void PatchExecutor::Changed(FileOutcome outcome) {
   if (outcome != FileOutcome::Done) {
     ++failedLines_;
+    lineFailure_ = files_.lastReport();
   }
   if (handsetChanged) {
     handsetChanged();

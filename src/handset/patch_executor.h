@@ -58,6 +58,9 @@ class PatchExecutor {
   int failedLines() const { return failedLines_; }
   // True once an upload was cancelled: the lines after it were not run.
   bool stopped() const { return stopped_; }
+  // The line the last RunLine logged to tell why it could not do its work (a refusal, a skip,
+  // the handset's failure); empty when it did, or told nothing new.
+  const std::string& lineFailure() const { return lineFailure_; }
 
   // Called after each command that was sent to the handset to change it (the window shows the
   // new free space and file count then).
@@ -70,6 +73,8 @@ class PatchExecutor {
   void Load(std::string_view argument);
   void Upload(std::string_view handsetPath);
   void SetAttributeValue(std::string_view argument);
+  // Logs why the line cannot do its work.
+  void Tell(std::string line);
   // Tells the window the handset changed, and counts a failed line.
   void Changed(FileOutcome outcome);
 
@@ -84,6 +89,7 @@ class PatchExecutor {
   bool attributeValid_ = true;
   int failedLines_ = 0;
   bool stopped_ = false;
+  std::string lineFailure_;
 };
 
 // The local file a "cp" argument names inside `directory`, the argument's backslashes taken as

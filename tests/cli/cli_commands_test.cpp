@@ -317,6 +317,21 @@ TEST_F(CliCommands, RestartAsksTheHandset) {
   EXPECT_THAT(err.str(), HasSubstr("the handset did not take the command"));
 }
 
+// The line that tells why a patch line failed, the handset's own failure included, goes to
+// standard error; the lines of the work done go to standard output.
+TEST_F(CliCommands, PatchTellsFailuresOnStandardErrorAndTheRestOnStandardOutput) {
+  sim.AddFile("/a/keep.txt", Bytes("keep"));
+  constexpr int kDeleteSubCommand = 0x05;
+  sim.FailCommand(0x004A, kDeleteSubCommand, 0x07);
+  WriteLocal(temp / "patch" / "skin.tlhv", Bytes("md /a/newdir\r\nrm /a/keep.txt\r\nto /a/x\r\n"));
+  EXPECT_EQ(Run({"patch", (temp / "patch" / "skin.tlhv").string(), "--yes"}), cli::kExitFailed);
+  EXPECT_THAT(out.str(), HasSubstr("/a/newdir\n"));
+  EXPECT_THAT(err.str(), Not(HasSubstr("/a/newdir\n")));
+  EXPECT_THAT(err.str(), HasSubstr("patch: Delete failed: /a/keep.txt"));
+  EXPECT_THAT(err.str(), HasSubstr("patch: Skipped, no cp line loaded a file for /a/x"));
+  EXPECT_THAT(out.str(), Not(HasSubstr("Delete failed")));
+}
+
 TEST_F(CliCommands, PatchRunsItsLinesAndReportsRefusalsOnStandardError) {
   sim.AddFile("/a/old.txt", Bytes("old"));
   WriteLocal(temp / "patch" / "skin.bin", Pattern(3000, 9));
