@@ -26,10 +26,6 @@ bool IsBelow(std::string_view path, std::string_view directory) {
          path[directory.size()] == '/';
 }
 
-std::string Shown(std::string_view handsetBytes) {
-  return Utf8FromHandsetName(handsetBytes);
-}
-
 std::string Count(std::size_t count, std::string_view what) {
   return std::to_string(count) + " " + std::string(what);
 }

@@ -97,6 +97,27 @@ int CliRun::Connect() {
   return kExitNoHandset;
 }
 
+Volume* CliRun::OpenVolume(char letter) {
+  std::string error;
+  Volume* volume = handset.Open(letter, error);
+  if (volume == nullptr) {
+    Fail(line.command + ": " + error);
+  }
+  return volume;
+}
+
+Volume* CliRun::ConnectedVolume(char letter, int& result) {
+  result = Connect();
+  if (result != 0) {
+    return nullptr;
+  }
+  Volume* volume = OpenVolume(letter);
+  if (volume == nullptr) {
+    result = status;
+  }
+  return volume;
+}
+
 std::string CliRun::Shown(std::string_view utf8) const {
   return env.toTerminal ? env.toTerminal(utf8) : std::string(utf8);
 }

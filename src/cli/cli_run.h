@@ -8,6 +8,7 @@
 #include "cli/cli_options.h"
 #include "cli/progress_line.h"
 #include "handset/handset_connection.h"
+#include "handset/handset_names.h"
 #include "handset/handset_path.h"
 
 namespace tollhaven::cli {
@@ -15,6 +16,11 @@ namespace tollhaven::cli {
 // A UTF-8 handset path operand through HandsetPath::Parse. nullopt, with the line that tells
 // why in `error`.
 std::optional<HandsetPath> ParseHandsetPath(std::string_view utf8, std::string& error);
+
+// A handset name as UTF-8, for the lines that name it.
+inline std::string Shown(std::string_view handsetBytes) {
+  return Utf8FromHandsetName(handsetBytes);
+}
 
 // One run of one command: what it was asked, the handset it reaches, its progress line and the
 // exit status it has earned so far.
@@ -24,6 +30,11 @@ class CliRun {
 
   // Connects the handset. 0, or kExitNoHandset after the log's reasons went to standard error.
   int Connect();
+  // The volume `letter` names, its list loaded; nullptr after a failure line.
+  Volume* OpenVolume(char letter);
+  // Connect, then OpenVolume; null, with what the command returns in `result`, when either
+  // cannot be done (the reason has been told already).
+  Volume* ConnectedVolume(char letter, int& result);
 
   // A UTF-8 text in the terminal's encoding.
   std::string Shown(std::string_view utf8) const;
