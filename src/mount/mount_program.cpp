@@ -342,20 +342,24 @@ int RunMount(int argc, char* argv[], Discovery& discovery, Clock& clock, std::os
     served.gid = getgid();
     const fuse_operations ops = Operations();
     fuse* fs = fuse_new(&args, &ops, sizeof ops, &served);
-    if (fs != nullptr) {
+    // The handlers are in place before the mount point appears: a SIGINT or SIGTERM as soon as
+    // it is there ends the program cleanly instead of killing it with the mount left behind.
+    fuse_session* session = fs != nullptr ? fuse_get_session(fs) : nullptr;
+    if (session != nullptr && fuse_set_signal_handlers(session) == 0) {
       if (fuse_mount(fs, options.mountpoint) == 0) {
-        fuse_session* session = fuse_get_session(fs);
-        if (fuse_daemonize(options.foreground) == 0 && fuse_set_signal_handlers(session) == 0) {
+        if (fuse_daemonize(options.foreground) == 0) {
           // One request at a time: the handset serves one command at a time anyway, and a
           // reader's open file must not be interleaved with another file's commands.
           // An end by SIGINT or SIGTERM answers the signal's number: a clean end too.
           status = fuse_loop(fs) >= 0 ? kExitSuccess : kExitFailed;
-          fuse_remove_signal_handlers(session);
         }
         fuse_unmount(fs);
       } else {
         err << kProgram << "cannot mount on " << options.mountpoint << '\n';
       }
+      fuse_remove_signal_handlers(session);
+    }
+    if (fs != nullptr) {
       fuse_destroy(fs);
     }
     std::lock_guard<std::mutex> lock(mount.mutex());
