@@ -2,6 +2,7 @@
 // copy, on the active panel (and, for copy, into the other one).
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTreeView>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "app/file_prompts.h"
 #include "app/handset_transfers.h"
 #include "app/main_window.h"
+#include "app/selection_questions.h"
 #include "app/status_bar.h"
 #include "handset/handset_names.h"
 #include "handset/handset_path.h"
@@ -68,13 +70,43 @@ std::optional<std::string> NewHandsetDirectory(std::string_view handsetDir,
   return HandsetPath::Below(handsetDir, *name, error);
 }
 
+// The delete question for the walk's current row. The handset keeps nothing it deletes, so its
+// question says so, and for a directory that everything inside goes with it.
+QString DeleteQuestion(const SelectionWalk& walk, const QString& name) {
+  QString text = QStringLiteral("Are You sure to delete ?  -  ") + name;
+  if (walk.handset()) {
+    text += walk.itemIsDirectory()
+                ? QStringLiteral(
+                      "\nEverything inside it is deleted with it; the handset keeps "
+                      "nothing it deletes.")
+                : QStringLiteral("\nThe handset keeps nothing it deletes.");
+  }
+  return text;
+}
+
+// A local file or folder goes to the desktop's trash, so that it can be brought back. Where its
+// file system has no trash, a file is deleted as it is and a folder stays, with a line.
+void DeleteLocally(MainWindow& window, const QString& path, const QString& name, bool folder) {
+  if (QFile::moveToTrash(path)) {
+    return;
+  }
+  std::error_code error;
+  if (folder && QFileInfo::exists(path)) {
+    window.eventLog().AppendLog("Delete failed: " + Utf8(name) +
+                                ": there is no trash to move the folder to");
+  } else if (!DeleteLocalFile(path.toStdU16String(), error)) {
+    LogLocalFailure(window, "Delete failed: ", name, error);
+  }
+}
+
 void CopyLocally(MainWindow& window) {
   FilePrompts& prompts = window.prompts();
   EventLog& log = window.eventLog();
   SelectionWalk walk(window, window.activeSide());
   // A destination typed into the source's own directory: that panel shows the copy too.
   bool intoSource = false;
-  for (int r = walk.First(); r != -1; r = walk.Next()) {
+  SelectionQuestions questions(prompts, walk.Count());
+  for (int r = walk.First(); r != -1 && !questions.stopped(); r = walk.Next()) {
     const QString name = walk.shownName();
     if (walk.itemIsDirectory()) {
       log.AppendLog("Skipped, a directory: " + Utf8(name));
@@ -107,8 +139,8 @@ void CopyLocally(MainWindow& window) {
       // Focus may move while the box is open; the command stays with its side.
       const int side = window.activeSide();
       const bool overwrite =
-          prompts.askYesNo(QStringLiteral("Are You overwrite file ?  -  ") + replaced,
-                           QStringLiteral("Overwrite confirmation"));
+          questions.Ask(QStringLiteral("Are You overwrite file ?  -  ") + replaced,
+                        QStringLiteral("Overwrite confirmation"));
       window.setActiveSide(side);
       if (!overwrite) {
         continue;
@@ -165,14 +197,13 @@ void EditItem(MainWindow& window) {
 }
 
 void DeleteSelection(MainWindow& window) {
-  FilePrompts& prompts = window.prompts();
   EventLog& log = window.eventLog();
   SelectionWalk walk(window, window.activeSide());
+  SelectionQuestions questions(window.prompts(), walk.Count());
   int firstDeleted = -1;
-  for (int r = walk.First(); r != -1; r = walk.Next()) {
+  for (int r = walk.First(); r != -1 && !questions.stopped(); r = walk.Next()) {
     const QString name = walk.shownName();
-    if (!prompts.askYesNo(QStringLiteral("Are You sure to delete ?  -  ") + name,
-                          QStringLiteral("Delete confirmation"))) {
+    if (!questions.Ask(DeleteQuestion(walk, name), QStringLiteral("Delete confirmation"))) {
       continue;
     }
     if (firstDeleted == -1) {
@@ -181,10 +212,7 @@ void DeleteSelection(MainWindow& window) {
     FrozenLists frozen(window);
     if (!walk.handset()) {
       log.AppendLog(Utf8(name));
-      std::error_code error;
-      if (!DeleteLocalFile(InPanel(walk, name).toStdU16String(), error)) {
-        LogLocalFailure(window, "Delete failed: ", name, error);
-      }
+      DeleteLocally(window, InPanel(walk, name), name, walk.itemIsDirectory());
       continue;
     }
     HandsetSession& session = window.handsetSession();

@@ -18,6 +18,25 @@ FilePrompts::FilePrompts(MainWindow& window) : QObject(&window), launcher(Platfo
     box.setTextFormat(Qt::PlainText);
     return box.exec() == QMessageBox::Yes;
   };
+  askYesNoMany = [&window](const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Question, caption, text,
+                    QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No |
+                        QMessageBox::NoToAll | QMessageBox::Cancel,
+                    &window);
+    box.setTextFormat(Qt::PlainText);
+    switch (box.exec()) {
+      case QMessageBox::Yes:
+        return ManyAnswer::Yes;
+      case QMessageBox::YesToAll:
+        return ManyAnswer::YesToAll;
+      case QMessageBox::No:
+        return ManyAnswer::No;
+      case QMessageBox::NoToAll:
+        return ManyAnswer::NoToAll;
+      default:
+        return ManyAnswer::Cancel;
+    }
+  };
   askReplaceUnkept = [this](const QString& name) {
     return askYesNo(QStringLiteral("The handset does not give this file back, so it is lost if "
                                    "the upload fails. Replace it?  -  ") +

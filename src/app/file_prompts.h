@@ -15,6 +15,9 @@ namespace tollhaven {
 
 class MainWindow;
 
+// The answers to a question about one of several selected files.
+enum class ManyAnswer { Yes, No, YesToAll, NoToAll, Cancel };
+
 // The questions the file commands of one main window ask, and how they hand files to other
 // programs. Each is a member so that a test can answer in the user's place.
 class FilePrompts : public QObject {
@@ -26,6 +29,9 @@ class FilePrompts : public QObject {
 
   // A Yes/No message box owned by the main window, its text shown as plain text; true for Yes.
   std::function<bool(const QString& text, const QString& caption)> askYesNo;
+  // The same question about one of several selected files, with Yes to All, No to All and
+  // Cancel beside Yes and No.
+  std::function<ManyAnswer(const QString& text, const QString& caption)> askYesNoMany;
   // Before a handset file that cannot be read back is replaced (its "copying not allowed" bit,
   // or the handset refused the read): the old file would be lost should the upload fail. True
   // to replace it all the same. `name` is the handset path as shown.

@@ -23,6 +23,8 @@
 #include "panels/ui/handset_session.h"
 #include "support/ui/wait_dialog.h"
 
+Q_DECLARE_METATYPE(tollhaven::ManyAnswer)
+
 using namespace tollhaven;
 using namespace tollhaven::testing;
 
@@ -59,16 +61,26 @@ int Count(const p2ksim::SimulatedHandset& handset, int subCommand) {
 
 // The questions a command asked, answered from a list.
 struct Answers {
-  explicit Answers(MainWindow& window, QList<bool> yes = {}) : yes_(std::move(yes)) {
+  explicit Answers(MainWindow& window, const QList<bool>& yes = {}) {
+    for (bool answer : yes) {
+      next << (answer ? ManyAnswer::Yes : ManyAnswer::No);
+    }
     window.prompts().askYesNo = [this](const QString& text, const QString& caption) {
       asked << caption + QStringLiteral(" | ") + text;
-      return !yes_.isEmpty() && yes_.takeFirst();
+      return Next() == ManyAnswer::Yes;
+    };
+    window.prompts().askYesNoMany = [this](const QString& text, const QString& caption) {
+      asked << caption + QStringLiteral(" | ") + text + QStringLiteral(" [all]");
+      return Next();
     };
   }
+  // The answers still to give, in order; No once they are used up.
+  QList<ManyAnswer> next;
+  // Each question as "caption | text"; the ones with the answers for many rows end in " [all]".
   QStringList asked;
 
  private:
-  QList<bool> yes_;
+  ManyAnswer Next() { return next.isEmpty() ? ManyAnswer::No : next.takeFirst(); }
 };
 
 // A handset panel on the right at /a/ and a local panel on the left.
@@ -118,6 +130,11 @@ class FileCommandsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Local deletes go to the test program's own trash; each test starts with it empty.
+  void cleanup() {
+    QDir(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash")).removeRecursively();
+  }
+
   void localDeleteAsksOncePerRowAndRefreshesBothPanelsOfTheDrive() {
     WindowUnderTest test;
     MainWindow& window = *test.window;
@@ -132,12 +149,97 @@ class FileCommandsTest : public QObject {
     window.OnCommand(ids::kDeleteButton);
 
     QCOMPARE(answers.asked,
-             (QStringList{"Delete confirmation | Are You sure to delete ?  -  a.txt",
-                          "Delete confirmation | Are You sure to delete ?  -  b.txt",
-                          "Delete confirmation | Are You sure to delete ?  -  c.txt"}));
+             (QStringList{"Delete confirmation | Are You sure to delete ?  -  a.txt [all]",
+                          "Delete confirmation | Are You sure to delete ?  -  b.txt [all]",
+                          "Delete confirmation | Are You sure to delete ?  -  c.txt [all]"}));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{"b.txt"});
     QCOMPARE(Names(window, kLeft), (QStringList{"..", "b.txt"}));
     QCOMPARE(Names(window, kRight), (QStringList{"..", "b.txt"}));
+  }
+
+  // A local delete moves files and folders to the desktop's trash, where they can be brought
+  // back from; the handset's question says that it keeps nothing.
+  void localDeletesGoToTheTrashAndHandsetQuestionsSayTheyAreFinal() {
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    const QDir trash(qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/Trash/files"));
+    QTemporaryDir dir;
+    const QString name = QStringLiteral("trashed");
+    QVERIFY(QDir(dir.path()).mkpath(name + QStringLiteral("/inner")));
+    QVERIFY(WriteFile(dir.filePath(name + QStringLiteral("/inner/a.txt")), "keep me"));
+    QVERIFY(WriteFile(dir.filePath(name + QStringLiteral(".txt")), "me too"));
+    ShowLocal(window, kLeft, dir.path());
+    Select(window, kLeft, {name, name + QStringLiteral(".txt")});
+    Answers answers(window, {true, true});
+    const std::size_t before = window.eventLog().Count();
+    window.OnCommand(ids::kDeleteButton);
+    QCOMPARE(LinesAfter(window, before),
+             (std::vector<std::string>{name.toStdString(), (name + ".txt").toStdString()}));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList{});
+    QCOMPARE(ReadFile(trash.filePath(name + QStringLiteral("/inner/a.txt"))),
+             QByteArray("keep me"));
+    QCOMPARE(ReadFile(trash.filePath(name + QStringLiteral(".txt"))), QByteArray("me too"));
+
+    TransferWindow h;
+    Select(h.window, kRight, {"audio"});
+    Answers handsetAnswers(h.window, {false});
+    h.window.OnCommand(ids::kDeleteButton);
+    Select(h.window, kRight, {"ring.mp3"});
+    h.window.OnCommand(ids::kDeleteButton);
+    QCOMPARE(handsetAnswers.asked,
+             (QStringList{"Delete confirmation | Are You sure to delete ?  -  audio\nEverything "
+                          "inside it is deleted with it; the handset keeps nothing it deletes.",
+                          "Delete confirmation | Are You sure to delete ?  -  ring.mp3\nThe "
+                          "handset keeps nothing it deletes."}));
+  }
+
+  // With several rows selected, the questions have Yes to All, No to All and Cancel.
+  void severalRowsAreAnsweredAllAtOnce_data() {
+    QTest::addColumn<QList<ManyAnswer>>("answers");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<int>("questions");
+    QTest::newRow("yes, then yes to all")
+        << QList<ManyAnswer>{ManyAnswer::Yes, ManyAnswer::YesToAll} << QStringList{".."} << 2;
+    QTest::newRow("no, then no to all")
+        << QList<ManyAnswer>{ManyAnswer::No, ManyAnswer::NoToAll}
+        << QStringList{"..", "a.txt", "b.txt", "c.txt", "d.txt"} << 2;
+    QTest::newRow("yes, then cancel") << QList<ManyAnswer>{ManyAnswer::Yes, ManyAnswer::Cancel}
+                                      << QStringList{"..", "b.txt", "c.txt", "d.txt"} << 2;
+  }
+  void severalRowsAreAnsweredAllAtOnce() {
+    QFETCH(QList<ManyAnswer>, answers);
+    QFETCH(QStringList, left);
+    QFETCH(int, questions);
+    WindowUnderTest test;
+    MainWindow& window = *test.window;
+    QTemporaryDir dir, other;
+    const QStringList names{"a.txt", "b.txt", "c.txt", "d.txt"};
+    for (const QString& name : names) {
+      QVERIFY(WriteFile(dir.filePath(name), "new"));
+      QVERIFY(WriteFile(other.filePath(name), "old"));
+    }
+    ShowLocal(window, kLeft, dir.path());
+    ShowLocal(window, kRight, other.path());
+
+    // The same answers to the overwrite questions of a copy.
+    Select(window, kLeft, names);
+    Answers overwrite(window);
+    overwrite.next = answers;
+    window.OnCommand(ids::kCopyButton);
+    QCOMPARE(overwrite.asked.size(), questions);
+    QVERIFY(overwrite.asked[0].startsWith(QStringLiteral("Overwrite confirmation | ")));
+    int replaced = 0;
+    for (const QString& name : names) {
+      replaced += ReadFile(other.filePath(name)) == "new" ? 1 : 0;
+    }
+    QCOMPARE(replaced, 5 - left.size());
+
+    Select(window, kLeft, names);
+    Answers deletes(window);
+    deletes.next = answers;
+    window.OnCommand(ids::kDeleteButton);
+    QCOMPARE(deletes.asked.size(), questions);
+    QCOMPARE(Names(window, kLeft), left);
   }
 
   void localFailuresAreLoggedWithTheirReason() {
@@ -145,14 +247,17 @@ class FileCommandsTest : public QObject {
     MainWindow& window = *test.window;
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(WriteFile(dir.filePath(QStringLiteral("gone.txt")), "x"));
     ShowLocal(window, kLeft, dir.path());
-    Select(window, kLeft, {"folder"});
+    // A file that went away after the panel was listed.
+    Select(window, kLeft, {"gone.txt"});
+    QVERIFY(QFile::remove(dir.filePath(QStringLiteral("gone.txt"))));
     Answers answers(window, {true});
     const std::size_t before = window.eventLog().Count();
     window.OnCommand(ids::kDeleteButton);
-    QVERIFY(QDir(dir.filePath(QStringLiteral("folder"))).exists());
     QCOMPARE(LinesAfter(window, before),
-             (std::vector<std::string>{"folder", "Delete failed: folder: Is a directory"}));
+             (std::vector<std::string>{"gone.txt",
+                                       "Delete failed: gone.txt: No such file or directory"}));
 
     window.prompts().askNewName = [](std::string& name) { name = "folder"; };
     window.OnCommand(ids::kNewFolderButton);
@@ -303,7 +408,8 @@ class FileCommandsTest : public QObject {
     window.OnCommand(ids::kCopyButton);
     QCOMPARE(proposed, (QStringList{to.filePath(QStringLiteral("a.txt")),
                                     to.filePath(QStringLiteral("b.txt"))}));
-    QCOMPARE(no.asked, QStringList{"Overwrite confirmation | Are You overwrite file ?  -  a.txt"});
+    QCOMPARE(no.asked,
+             QStringList{"Overwrite confirmation | Are You overwrite file ?  -  a.txt [all]"});
     QCOMPARE(ReadFile(to.filePath(QStringLiteral("a.txt"))), QByteArray("old a"));
     QCOMPARE(ReadFile(to.filePath(QStringLiteral("b.txt"))), QByteArray("new b"));
     QCOMPARE(Names(window, kRight), (QStringList{"..", "a.txt", "b.txt"}));

@@ -95,7 +95,9 @@ class LinkRecoveryTest : public QObject {
     h.window.setActiveSide(kRight);
     h.window.list(kRight)->selectAll();
     QCOMPARE(h.window.list(kRight)->selectionModel()->selectedRows().size(), 6);  // ".." too
-    h.window.prompts().askYesNo = [](const QString&, const QString&) { return true; };
+    h.window.prompts().askYesNoMany = [](const QString&, const QString&) {
+      return ManyAnswer::YesToAll;
+    };
 
     h.handset.OverridePollCount(0, 1 << 30);
     for (int i = 0; i < PhoneLink::kLinkLostAfter; ++i) {

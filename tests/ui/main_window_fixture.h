@@ -54,6 +54,7 @@ class WindowUnderTest {
     // The file commands ask nothing and start nothing unless a test answers for the user.
     FilePrompts& prompts = window->prompts();
     prompts.askYesNo = [](const QString&, const QString&) { return false; };
+    prompts.askYesNoMany = [](const QString&, const QString&) { return ManyAnswer::No; };
     prompts.askReplaceCaseTwin = [](const QString&, const QString&) { return false; };
     prompts.askNewName = [](std::string&) {};
     prompts.askCopyDestination = [](const std::string&, std::string&) {};

@@ -34,6 +34,19 @@ int SelectionWalk::Next(int start) {
   return -1;
 }
 
+int SelectionWalk::Count() const {
+  const PanelModel& model = host_.panels().model(side_);
+  const QItemSelectionModel* selection = host_.list(side_)->selectionModel();
+  int count = 0;
+  for (int r = 0; selection != nullptr && r < model.rowCount(); ++r) {
+    count += selection->isRowSelected(r) &&
+                     model.rows()[static_cast<std::size_t>(r)].name != kParentRowName
+                 ? 1
+                 : 0;
+  }
+  return count;
+}
+
 bool SelectionWalk::handset() const {
   return host_.panel(side_).driveIndex == 0;
 }

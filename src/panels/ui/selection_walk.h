@@ -21,6 +21,8 @@ class SelectionWalk {
   int Next(int start);
   // Next(-1), then Next after the current row.
   int First() { return Next(-1); }
+  // How many rows the walk visits.
+  int Count() const;
   int Next() { return Next(currentRow); }
 
   int side() const { return side_; }
