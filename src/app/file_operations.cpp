@@ -232,6 +232,9 @@ void DeleteSelection(MainWindow& window) {
   if (firstDeleted != -1) {
     const int row = RowAfterDelete(window.panels().model(walk.side()).rows(), firstDeleted);
     window.panel(walk.side()).rememberedRow = row;
+    // The refill selected the old remembered row; on the right a restore keeps what is
+    // selected, so that row goes first.
+    window.list(walk.side())->clearSelection();
     restoreSelection(window, walk.side(), row);
   }
 }

@@ -296,6 +296,10 @@ class FileCommandsTest : public QObject {
     h.window.OnCommand(ids::kDeleteButton);
     QCOMPARE(Names(h.window, kRight), (QStringList{"..", "video", "odd.zzz", "ring.mp3"}));
     QCOMPARE(h.window.list(kRight)->currentIndex().row(), 0);
+    // Nor is any other row left selected for the next F8.
+    const QModelIndexList selected = h.window.list(kRight)->selectionModel()->selectedRows();
+    QCOMPARE(selected.size(), 1);
+    QCOMPARE(selected[0].row(), 0);
   }
 
   // A command on one panel shows in the other one when that lists the same directory.
